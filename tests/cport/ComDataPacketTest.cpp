@@ -1,0 +1,373 @@
+#include "cport/ComDataPacket.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace cport;
+
+namespace {
+
+// Records every delivery in order: "P:" for a packet, "D:" for discarded text.
+struct TRecorder {
+    std::vector<std::string> Events;
+    void Bind(TComDataPacket& Packet) {
+        Packet.OnPacket = [this](TObject*, const std::string& S) { Events.push_back("P:" + S); };
+        Packet.OnDiscard = [this](TObject*, const std::string& S) { Events.push_back("D:" + S); };
+    }
+};
+
+// Hands a chunk over exactly as the port does after reading it.
+void Feed(TComDataPacket& Packet, const std::string& Chunk) {
+    Packet.PacketLink().RxBufferReady(nullptr, Chunk.data(), static_cast<int>(Chunk.size()));
+}
+
+// The program's own extractor: replies between "<" and ">", at most 35 characters.
+void UseReplyRules(TComDataPacket& Packet) {
+    Packet.SetStartString("<");
+    Packet.SetStopString(">");
+    Packet.SetSize(35);
+}
+
+using TEvents = std::vector<std::string>;
+
+} // namespace
+
+TEST(ComDataPacketTest, ReplyRulesCutTheExampleFedChunkByChunk) {
+    TComDataPacket Packet;
+    TRecorder Rec;
+    Rec.Bind(Packet);
+    UseReplyRules(Packet);
+
+    Feed(Packet, "xx<AB");
+    EXPECT_EQ(Rec.Events, TEvents{"D:xx"});
+    EXPECT_EQ(Packet.PacketBuffer(), "<AB");
+    EXPECT_TRUE(Packet.InsidePacket());
+
+    Feed(Packet, "C>yy<DE");
+    EXPECT_EQ(Rec.Events, (TEvents{"D:xx", "P:ABC", "D:yy"}));
+    EXPECT_EQ(Packet.PacketBuffer(), "<DE");
+    EXPECT_TRUE(Packet.InsidePacket());
+}
+
+TEST(ComDataPacketTest, ReplyRulesCutAtSizeBeforeALateStop) {
+    const std::string Digits(34, '7');
+    TComDataPacket Packet;
+    TRecorder Rec;
+    Rec.Bind(Packet);
+    UseReplyRules(Packet);
+
+    Feed(Packet, "<" + Digits + ">");
+    EXPECT_EQ(Rec.Events, TEvents{"P:" + Digits});
+    EXPECT_EQ(Packet.PacketBuffer(), ">");
+    EXPECT_FALSE(Packet.InsidePacket());
+}
+
+TEST(ComDataPacketTest, ReplyWithChecksumTailKeepsItsBracketsWhenCutBySize) {
+    const std::string Hex = "0123456789ABCDEF0123456789ABCDEF";
+    TComDataPacket Packet;
+    TRecorder Rec;
+    Rec.Bind(Packet);
+    UseReplyRules(Packet);
+
+    // A whole burst is cut by size; the first ">" is not the last character, so it stays.
+    Feed(Packet, "<" + Hex + ">>");
+    EXPECT_EQ(Rec.Events, TEvents{"P:" + Hex + ">>"});
+    EXPECT_EQ(Packet.PacketBuffer(), "");
+
+    // The same reply split after its first ">" is cut there instead.
+    Rec.Events.clear();
+    Feed(Packet, "<" + Hex + ">");
+    Feed(Packet, ">");
+    EXPECT_EQ(Rec.Events, TEvents{"P:" + Hex});
+    EXPECT_EQ(Packet.PacketBuffer(), ">");
+}
+
+struct TCutCase {
+    const char* Name;
+    std::string Start, Stop;
+    int Size;
+    bool Include, CaseInsensitive;
+    int MaxBuffer;
+    std::vector<std::string> Chunks;
+    TEvents Expected;
+    std::string Left;
+};
+
+class ComDataPacketCutTest : public ::testing::TestWithParam<TCutCase> {};
+
+TEST_P(ComDataPacketCutTest, DeliversInOrderAndKeepsTheRest) {
+    const TCutCase& C = GetParam();
+    TComDataPacket Packet;
+    TRecorder Rec;
+    Rec.Bind(Packet);
+    Packet.SetStartString(C.Start);
+    Packet.SetStopString(C.Stop);
+    Packet.SetSize(C.Size);
+    Packet.SetIncludeStrings(C.Include);
+    Packet.SetCaseInsensitive(C.CaseInsensitive);
+    Packet.SetMaxBufferSize(C.MaxBuffer);
+    for (const std::string& Chunk : C.Chunks)
+        Feed(Packet, Chunk);
+    EXPECT_EQ(Rec.Events, C.Expected);
+    EXPECT_EQ(Packet.PacketBuffer(), C.Left);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ComDataPacketCutTest,
+    ::testing::Values(
+        TCutCase{"NoStopRuleDeliversChunksWhole",
+                 "<",
+                 "",
+                 0,
+                 false,
+                 false,
+                 1024,
+                 {"xx<a", "b>"},
+                 {"P:xx<a", "P:b>"},
+                 ""},
+        TCutCase{"EmptyStartCutsAtEachStop",
+                 "",
+                 ">",
+                 0,
+                 false,
+                 false,
+                 1024,
+                 {"ab>cd>e"},
+                 {"P:ab", "P:cd"},
+                 "e"},
+        TCutCase{"TwoPacketsInOneChunkWithoutSize",
+                 "<",
+                 ">",
+                 0,
+                 false,
+                 false,
+                 1024,
+                 {"<a><b>"},
+                 {"P:a", "P:b"},
+                 ""},
+        TCutCase{"TwoShortPacketsInOneChunkWithSize",
+                 "<",
+                 ">",
+                 35,
+                 false,
+                 false,
+                 1024,
+                 {"<a>x<b>"},
+                 {"P:a", "D:x", "P:b"},
+                 ""},
+        TCutCase{"TextWithoutStartFlushedAtMaxBufferSize",
+                 "<",
+                 ">",
+                 0,
+                 false,
+                 false,
+                 8,
+                 {"abcd", "efgh", "ij"},
+                 {"D:abcdefgh"},
+                 "ij"},
+        TCutCase{"NoLimitKeepsEverything",
+                 "<",
+                 ">",
+                 0,
+                 false,
+                 false,
+                 0,
+                 {std::string(3000, 'x')},
+                 {},
+                 std::string(3000, 'x')},
+        TCutCase{"CaseInsensitiveStartAndStop",
+                 "ab",
+                 "end",
+                 0,
+                 false,
+                 true,
+                 1024,
+                 {"xAB1bEnDz"},
+                 {"D:x", "P:1b"},
+                 "z"},
+        TCutCase{
+            "CaseSensitiveStartMisses", "ab", ">", 0, false, false, 1024, {"xAB1b>"}, {}, "xAB1b>"},
+        TCutCase{"IncludeStringsKeepsDelimiters",
+                 "<",
+                 ">",
+                 0,
+                 true,
+                 false,
+                 1024,
+                 {"z<ab>"},
+                 {"D:z", "P:<ab>"},
+                 ""},
+        TCutCase{
+            "SizeWinsOverEarlierStop", "<", ">", 4, false, false, 1024, {"<a>bc"}, {"P:a>b"}, "c"},
+        TCutCase{"SizeAloneCutsFixedBlocks",
+                 "",
+                 "",
+                 3,
+                 false,
+                 false,
+                 1024,
+                 {"abcdefg"},
+                 {"P:abc", "P:def"},
+                 "g"},
+        TCutCase{
+            "StopIsSoughtAfterTheStart", "ab", "b", 0, false, false, 1024, {"abxb"}, {"P:x"}, ""},
+        TCutCase{"MultiCharacterStopAcrossChunks",
+                 "",
+                 "\r\n",
+                 0,
+                 false,
+                 false,
+                 1024,
+                 {"ab\r", "\ncd"},
+                 {"P:ab"},
+                 "cd"}),
+    [](const ::testing::TestParamInfo<TCutCase>& Info) { return std::string(Info.param.Name); });
+
+TEST(ComDataPacketTest, CustomStopCutsAtTheHandlersPosition) {
+    TComDataPacket Packet;
+    TRecorder Rec;
+    Rec.Bind(Packet);
+    Packet.SetStartString("<");
+    Packet.OnCustomStop = [](TObject*, const std::string& Str, int& Pos) {
+        if (Str == "<abcdef")
+            Pos = 3;
+    };
+    // The packet is the first three characters; nothing after them is lost.
+    Feed(Packet, "<abcdef");
+    EXPECT_EQ(Rec.Events, TEvents{"P:ab"});
+    EXPECT_EQ(Packet.PacketBuffer(), "cdef");
+}
+
+TEST(ComDataPacketTest, CustomStartPositionsAndRefusals) {
+    TComDataPacket Packet;
+    TRecorder Rec;
+    Rec.Bind(Packet);
+    Packet.SetSize(3);
+    int Answer = 0;
+    Packet.OnCustomStart = [&](TObject*, const std::string&, int& Pos) { Pos = Answer; };
+
+    // 0 and values below -1 mean "no start yet", even with an empty start string.
+    for (int Refusal : {0, -2}) {
+        Answer = Refusal;
+        Feed(Packet, "xy");
+        EXPECT_FALSE(Packet.InsidePacket());
+    }
+    EXPECT_TRUE(Rec.Events.empty());
+
+    Answer = 5;
+    Feed(Packet, "zS");
+    EXPECT_EQ(Rec.Events, TEvents{"D:xyxy"});
+    Feed(Packet, "T");
+    EXPECT_EQ(Rec.Events, (TEvents{"D:xyxy", "P:zST"}));
+    EXPECT_TRUE(Packet.InsidePacket());
+
+    // A start beyond the buffer discards all of it.
+    Packet.FlushBuffer();
+    Rec.Events.clear();
+    Answer = 100;
+    Feed(Packet, "ab");
+    EXPECT_EQ(Rec.Events, TEvents{"D:ab"});
+    EXPECT_TRUE(Packet.InsidePacket());
+}
+
+TEST(ComDataPacketTest, CustomStopBeyondTheBufferTakesWhatIsThere) {
+    TComDataPacket Packet;
+    TRecorder Rec;
+    Rec.Bind(Packet);
+    Packet.SetStartString("<");
+    Packet.OnCustomStop = [](TObject*, const std::string&, int& Pos) { Pos = 100; };
+    Feed(Packet, "<ab");
+    EXPECT_EQ(Rec.Events, TEvents{"P:ab"});
+    EXPECT_EQ(Packet.PacketBuffer(), "");
+}
+
+TEST(ComDataPacketTest, CustomStopOfOneEndsWhenTheBufferIsEmpty) {
+    TComDataPacket Packet;
+    TRecorder Rec;
+    Rec.Bind(Packet);
+    Packet.OnCustomStop = [](TObject*, const std::string&, int& Pos) { Pos = 1; };
+    Feed(Packet, "abc");
+    EXPECT_EQ(Rec.Events, (TEvents{"P:a", "P:b", "P:c"}));
+    EXPECT_EQ(Packet.PacketBuffer(), "");
+}
+
+TEST(ComDataPacketTest, ManyPacketsInOneChunkAreCutInOnePass) {
+    TComDataPacket Packet;
+    int Count = 0;
+    Packet.OnPacket = [&](TObject*, const std::string& S) { Count += S == "a"; };
+    Packet.SetStopString(">");
+    Packet.SetMaxBufferSize(0);
+    std::string Chunk;
+    for (int I = 0; I < 20000; ++I)
+        Chunk += "a>";
+    Feed(Packet, Chunk);
+    EXPECT_EQ(Count, 20000);
+}
+
+TEST(ComDataPacketTest, ChangingARuleFlushesOnlyOnRealChange) {
+    TComDataPacket Packet;
+    TRecorder Rec;
+    Rec.Bind(Packet);
+    UseReplyRules(Packet);
+    Feed(Packet, "<ab");
+
+    Packet.SetSize(35);
+    Packet.SetStartString("<");
+    Packet.SetStopString(">");
+    Packet.SetCaseInsensitive(false);
+    Packet.SetIncludeStrings(true);
+    Packet.SetMaxBufferSize(512);
+    EXPECT_TRUE(Rec.Events.empty());
+    EXPECT_EQ(Packet.PacketBuffer(), "<ab");
+
+    Packet.SetSize(20);
+    EXPECT_EQ(Rec.Events, TEvents{"D:<ab"});
+    EXPECT_EQ(Packet.PacketBuffer(), "");
+    EXPECT_FALSE(Packet.InsidePacket());
+
+    // An empty buffer is flushed without a discard event.
+    Packet.SetStopString("]");
+    Packet.SetCaseInsensitive(true);
+    EXPECT_EQ(Rec.Events.size(), 1u);
+
+    // While loading from a form the rules change without flushing.
+    Feed(Packet, "<cd");
+    Packet.BeginLoading();
+    Packet.SetStartString("[");
+    Packet.Loaded();
+    EXPECT_EQ(Packet.PacketBuffer(), "<cd");
+}
+
+TEST(ComDataPacketTest, NewStartRuleDoesNotInheritAnOpenPacket) {
+    TComDataPacket Packet;
+    TRecorder Rec;
+    Rec.Bind(Packet);
+    Packet.SetStopString(">");
+    Feed(Packet, "a>");
+    Packet.SetStartString("<");
+    Feed(Packet, "xx<b>");
+    EXPECT_EQ(Rec.Events, (TEvents{"P:a", "D:xx", "P:b"}));
+}
+
+TEST(ComDataPacketTest, BufferLimitIsKeptWhenAHandlerThrows) {
+    TComDataPacket Packet;
+    TRecorder Rec;
+    Rec.Bind(Packet);
+    Packet.SetStopString(">");
+    Packet.SetMaxBufferSize(4);
+    Packet.OnPacket = [](TObject*, const std::string&) { throw std::runtime_error("decoder"); };
+    EXPECT_THROW(Feed(Packet, "a>bcdefg"), std::runtime_error);
+    EXPECT_EQ(Rec.Events, TEvents{"D:bcdefg"});
+    EXPECT_EQ(Packet.PacketBuffer(), "");
+
+    // A throwing discard handler still leaves the buffer empty.
+    Packet.OnDiscard = [](TObject*, const std::string&) { throw std::runtime_error("discard"); };
+    Packet.SetMaxBufferSize(0);
+    Feed(Packet, "xyz");
+    EXPECT_THROW(Packet.FlushBuffer(), std::runtime_error);
+    EXPECT_EQ(Packet.PacketBuffer(), "");
+    EXPECT_FALSE(Packet.InsidePacket());
+}
