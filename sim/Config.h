@@ -1,0 +1,48 @@
+#pragma once
+
+// Everything the simulated logger starts with, and the faults it is asked to show.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace sim {
+
+// Fault switches. A period k of 0 means off; k = 1 hits every valid command, k = 2 every
+// second one, and so on. Counts of commands are counts of valid commands received.
+struct Faults {
+    int replyDelayMs = 0; // wait before the first byte of every reply
+    int dropEvery = 0;    // no reply to every k-th command
+    int garbleEvery = 0;  // a non-hex character in the payload of every k-th reply
+    int splitEvery = 0;   // every k-th reply goes out in two writes
+    int splitAt = 17;     // bytes in the first write (34 = between ">" and the last character)
+    int splitGapMs = 50;  // pause between the two writes
+    int noiseEvery = 0;   // noise bytes after every k-th reply
+    std::string noise = "#~!*";
+    int silentAfter = -1; // answer this many commands, then stay silent (-1: never)
+    int hangupAfter = -1; // answer this many commands, then close the line (-1: never)
+};
+
+struct Config {
+    std::string name = "Kestro Sim";
+    std::string serial = "KS-000001";
+    // The 6th character picks the log capacity: "2" 2040, "4" 4090, anything else 511.
+    std::string version = "KV1.0 511";
+    std::array<std::string, 3> descriptions = {"Bow", "Midships", "Stern"};
+    int material = 1;     // as stored by the logger: 0 Aluminium, 1 Steel, 2 Bronze, -1 unset
+    int zones = 3;        // 0 to 3
+    int logInterval = 15; // minutes, 0 is "Off"
+    bool cyclic = false;
+    int refType = 0;                     // 0 Zinc, 1 Ag AgCl, -1 unset
+    std::optional<int64_t> clockMinutes; // start clock; unset: the PC's local time
+    int logs = 0; // records preloaded, one log interval apart, ending at the clock
+    uint32_t seed = 1;
+    int eraseMs = 3000;  // silence after answering "C"
+    char lastChar = '>'; // the 35th character of every reply
+    std::array<int, 3> zoneMillivolts = {-820, -790, -1050};
+    int batteryCount = 2571; // about 12.5 V with the program's scale
+    Faults faults;
+};
+
+} // namespace sim

@@ -1,0 +1,242 @@
+#include "sim/Options.h"
+
+#include "sim/Clock.h"
+
+#include <algorithm>
+#include <charconv>
+#include <functional>
+#include <map>
+
+namespace sim {
+namespace {
+
+using Setter = std::function<bool(Options&, const std::string&)>;
+
+std::optional<long long> Number(const std::string& text, long long low, long long high) {
+    long long v = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || v < low ||
+        v > high)
+        return std::nullopt;
+    return v;
+}
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+// Sets a numeric field from a number in [low, high].
+template <class F> Setter IntInto(F field, long long low, long long high) {
+    return [=](Options& o, const std::string& v) {
+        const auto n = Number(v, low, high);
+        if (n)
+            field(o) = static_cast<int>(*n);
+        return n.has_value();
+    };
+}
+
+Setter Text(std::function<std::string&(Options&)> field, size_t longest) {
+    return [=](Options& o, const std::string& v) {
+        if (v.size() > longest)
+            return false;
+        field(o) = v;
+        return true;
+    };
+}
+
+// Stored material: 0 Aluminium, 1 Steel, 2 Bronze, -1 none picked ("?").
+bool SetMaterial(Options& o, const std::string& v) {
+    static const std::map<std::string, int> names = {
+        {"?", -1}, {"aluminium", 0}, {"steel", 1}, {"bronze", 2}};
+    const auto it = names.find(Lower(v));
+    if (it != names.end()) {
+        o.config.material = it->second;
+        return true;
+    }
+    const auto n = Number(v, -1, 2);
+    if (n)
+        o.config.material = static_cast<int>(*n);
+    return n.has_value();
+}
+
+bool SetRefType(Options& o, const std::string& v) {
+    static const std::map<std::string, int> names = {
+        {"?", -1}, {"zinc", 0}, {"agagcl", 1}, {"ag agcl", 1}, {"ag", 1}};
+    const auto it = names.find(Lower(v));
+    if (it != names.end()) {
+        o.config.refType = it->second;
+        return true;
+    }
+    const auto n = Number(v, -1, 1);
+    if (n)
+        o.config.refType = static_cast<int>(*n);
+    return n.has_value();
+}
+
+bool SetInterval(Options& o, const std::string& v) {
+    if (Lower(v) == "off") {
+        o.config.logInterval = 0;
+        return true;
+    }
+    const auto n = Number(v, 0, 65535);
+    if (n)
+        o.config.logInterval = static_cast<int>(*n);
+    return n.has_value();
+}
+
+bool SetCyclic(Options& o, const std::string& v) {
+    const std::string s = Lower(v);
+    if (s == "on" || s == "1" || s == "yes")
+        o.config.cyclic = true;
+    else if (s == "off" || s == "0" || s == "no")
+        o.config.cyclic = false;
+    else
+        return false;
+    return true;
+}
+
+bool SetClock(Options& o, const std::string& v) {
+    const auto minutes = ParseClock(v);
+    if (minutes && *minutes <= 0xFFFFFFFFLL)
+        o.config.clockMinutes = *minutes;
+    return minutes.has_value() && *minutes <= 0xFFFFFFFFLL;
+}
+
+// Readings travel as 16-bit words that the program reads as -49151 to 16384.
+bool SetZoneMillivolts(Options& o, const std::string& v) {
+    std::array<int, 3> mv{};
+    size_t pos = 0;
+    for (size_t z = 0; z < 3; ++z) {
+        const size_t comma = z < 2 ? v.find(',', pos) : v.size();
+        if (comma == std::string::npos)
+            return false;
+        const auto n = Number(v.substr(pos, comma - pos), -32768, 16384);
+        if (!n)
+            return false;
+        mv[z] = static_cast<int>(*n);
+        pos = comma + 1;
+    }
+    o.config.zoneMillivolts = mv;
+    return true;
+}
+
+#define FIELD(expr)                                                                                \
+    [](Options & o) -> auto& {                                                                     \
+        return o.expr;                                                                             \
+    }
+
+const std::map<std::string, Setter>& Setters() {
+    static const std::map<std::string, Setter> setters = {
+        {"--link", Text(FIELD(link), 4096)},
+        {"--device", Text(FIELD(device), 4096)},
+        {"--transcript", Text(FIELD(transcript), 4096)},
+        {"--dump-log", Text(FIELD(dumpLog), 4096)},
+        {"--name", Text(FIELD(config.name), 16)},
+        {"--serial", Text(FIELD(config.serial), 16)},
+        {"--version", Text(FIELD(config.version), 16)},
+        {"--zone1", Text(FIELD(config.descriptions[0]), 16)},
+        {"--zone2", Text(FIELD(config.descriptions[1]), 16)},
+        {"--zone3", Text(FIELD(config.descriptions[2]), 16)},
+        {"--last-char",
+         [](Options& o, const std::string& v) {
+             if (v.size() == 1)
+                 o.config.lastChar = v[0];
+             return v.size() == 1;
+         }},
+        {"--material", SetMaterial},
+        {"--reftype", SetRefType},
+        {"--interval", SetInterval},
+        {"--cyclic", SetCyclic},
+        {"--clock", SetClock},
+        {"--zone-mv", SetZoneMillivolts},
+        {"--zones", IntInto(FIELD(config.zones), 0, 3)},
+        {"--battery", IntInto(FIELD(config.batteryCount), 0, 65535)},
+        {"--logs", IntInto(FIELD(config.logs), 0, 4090)},
+        {"--seed", IntInto(FIELD(config.seed), 0, 0x7FFFFFFF)},
+        {"--erase-ms", IntInto(FIELD(config.eraseMs), 0, 600000)},
+        {"--reply-delay", IntInto(FIELD(config.faults.replyDelayMs), 0, 600000)},
+        {"--late-ms", IntInto(FIELD(config.faults.replyDelayMs), 0, 600000)},
+        {"--drop-every", IntInto(FIELD(config.faults.dropEvery), 0, 1000000)},
+        {"--garble-every", IntInto(FIELD(config.faults.garbleEvery), 0, 1000000)},
+        {"--split-every", IntInto(FIELD(config.faults.splitEvery), 0, 1000000)},
+        {"--split-at", IntInto(FIELD(config.faults.splitAt), 1, 34)},
+        {"--split-gap-ms", IntInto(FIELD(config.faults.splitGapMs), 0, 600000)},
+        {"--noise-every", IntInto(FIELD(config.faults.noiseEvery), 0, 1000000)},
+        {"--noise", Text(FIELD(config.faults.noise), 64)},
+        {"--silent-after", IntInto(FIELD(config.faults.silentAfter), -1, 100000000)},
+        {"--hangup-after", IntInto(FIELD(config.faults.hangupAfter), -1, 100000000)},
+    };
+    return setters;
+}
+
+#undef FIELD
+
+} // namespace
+
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
+    Options o;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i], value;
+        bool inlineValue = false;
+        if (const size_t eq = name.find('='); eq != std::string::npos && name.rfind("--", 0) == 0) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+            inlineValue = true;
+        }
+        if (name == "--help" || name == "-h") {
+            o.help = true;
+            continue;
+        }
+        const auto it = Setters().find(name);
+        if (it == Setters().end()) {
+            error = "unknown option " + name;
+            return std::nullopt;
+        }
+        if (!inlineValue) {
+            if (i + 1 >= args.size()) {
+                error = name + " needs a value";
+                return std::nullopt;
+            }
+            value = args[++i];
+        }
+        if (!it->second(o, value)) {
+            error = "bad value for " + name + ": \"" + value + "\"";
+            return std::nullopt;
+        }
+    }
+    if (!o.device.empty() && !o.link.empty()) {
+        error = "--link makes a link to a new pseudo-terminal; it cannot be used with --device";
+        return std::nullopt;
+    }
+    return o;
+}
+
+std::string UsageText() {
+    return R"(kestro-sim: a simulated Corrosion Kestro logger on a tty.
+
+Line
+  --link PATH          also make PATH a symbolic link to the new pseudo-terminal
+  --device PATH        serve an existing serial device at 9600 8N1 instead
+  --last-char C        the 35th character of every reply (default ">")
+Logger
+  --name, --serial, --version TEXT    up to 16 characters; the version's 6th
+                       character "2" or "4" gives 2040 or 4090 records, else 511
+  --zone1, --zone2, --zone3 TEXT      zone descriptions, up to 16 characters
+  --material aluminium|steel|bronze|?   --reftype zinc|agagcl|?
+  --zones 0-3          --interval MINUTES|off    --cyclic on|off
+  --clock MINUTES|"dd/mm/yy hh:mm"    start clock (default: the PC's local time)
+  --zone-mv A,B,C      zone readings in mV      --battery COUNT
+  --logs N             preload N records        --seed N
+  --erase-ms MS        silence after "C" (default 3000)
+Faults (K: every K-th valid command; 0 off)
+  --reply-delay MS (or --late-ms)   --drop-every K   --garble-every K
+  --split-every K  --split-at N (1-34)  --split-gap-ms MS
+  --noise-every K  --noise TEXT     --silent-after N   --hangup-after N
+Records
+  --transcript FILE    every command and reply with a millisecond time stamp
+  --dump-log FILE      the log memory as the program's log lines
+)";
+}
+
+} // namespace sim

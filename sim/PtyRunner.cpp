@@ -1,0 +1,144 @@
+#include "sim/PtyRunner.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace sim {
+namespace {
+
+constexpr int kTickMs = 100; // how often the log memory catches up with the clock
+
+int64_t MonotonicMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+PtyRunner::PtyRunner(Config config, Kestro::SteadyMs steadyMs)
+    : PtyRunner(Line::OpenPty(), std::move(config), std::move(steadyMs)) {}
+
+PtyRunner::PtyRunner(Line line, Config config, Kestro::SteadyMs steadyMs)
+    : line_(std::move(line)), path_(line_.Path()), kestro_(std::move(config), std::move(steadyMs)) {
+    if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0)
+        throw std::system_error(errno, std::generic_category(), "pipe");
+}
+
+PtyRunner::~PtyRunner() {
+    Stop();
+    close(wake_[0]);
+    close(wake_[1]);
+}
+
+void PtyRunner::Start() {
+    if (thread_.joinable() || !line_.IsOpen())
+        return;
+    char drain[64];
+    while (read(wake_[0], drain, sizeof drain) > 0) {
+    }
+    thread_ = std::thread([this] { Run(); });
+}
+
+void PtyRunner::Stop() {
+    if (!thread_.joinable())
+        return;
+    Wake();
+    thread_.join();
+}
+
+void PtyRunner::Wake() {
+    const char c = 1;
+    [[maybe_unused]] ssize_t n = write(wake_[1], &c, 1);
+}
+
+bool PtyRunner::WaitStop(int ms) {
+    pollfd p{wake_[0], POLLIN, 0};
+    return poll(&p, 1, ms) > 0;
+}
+
+void PtyRunner::Run() {
+    lastInputMs_ = MonotonicMs();
+    while (Serve()) {
+    }
+}
+
+bool PtyRunner::Serve() {
+    pollfd fds[2] = {{line_.Fd(), POLLIN, 0}, {wake_[0], POLLIN, 0}};
+    const bool partial = Inspect([](const Kestro& k) { return k.HasPartial(); });
+    if (poll(fds, 2, partial ? kIdleFlushMs / 4 : kTickMs) < 0 && errno != EINTR)
+        return false;
+    if (fds[1].revents & POLLIN)
+        return false;
+    Output out;
+    if (fds[0].revents & POLLIN) {
+        char buf[256];
+        const ssize_t n = read(line_.Fd(), buf, sizeof buf);
+        if (n > 0) {
+            lastInputMs_ = MonotonicMs();
+            out = Modify([&](Kestro& k) { return k.FeedTimed({buf, static_cast<size_t>(n)}); });
+        }
+    } else if (fds[0].revents & (POLLHUP | POLLERR)) {
+        // A device that went away; a pty keeps its slave held, so this is not the program.
+        return !WaitStop(kTickMs);
+    } else if (partial && MonotonicMs() - lastInputMs_ >= kIdleFlushMs) {
+        out = Modify([](Kestro& k) { return k.Flush(); });
+    } else {
+        Modify([](Kestro& k) {
+            k.Tick();
+            return 0;
+        });
+    }
+    return Play(out);
+}
+
+// Writes a reply as its chunks say; false when the thread is to end.
+bool PtyRunner::Play(const Output& out) {
+    for (const Chunk& c : out.chunks) {
+        if (c.delayMs > 0 && WaitStop(c.delayMs))
+            return false;
+        if (WriteAll(line_.Fd(), c.bytes) == WriteResult::Gone)
+            break;
+    }
+    if (out.hangUp) {
+        line_.Close();
+        hungUp_ = true;
+        return false;
+    }
+    return true;
+}
+
+Counters PtyRunner::Count() const {
+    return Inspect([](const Kestro& k) { return k.Count(); });
+}
+
+std::vector<std::string> PtyRunner::LogLines() const {
+    return Inspect([](const Kestro& k) {
+        std::vector<std::string> lines;
+        for (int n = 1; n <= k.LogCount(); ++n)
+            lines.push_back(LogLine(n, *k.Log().At(n)));
+        return lines;
+    });
+}
+
+std::string PtyRunner::LogDump() const {
+    return Inspect([](const Kestro& k) { return k.LogDump(); });
+}
+
+std::vector<std::string> PtyRunner::Transcript() const {
+    return Inspect([](const Kestro& k) {
+        return std::vector<std::string>(k.Transcript().begin(), k.Transcript().end());
+    });
+}
+
+void PtyRunner::SetTranscriptSink(std::function<void(const std::string&)> sink) {
+    Modify([&](Kestro& k) {
+        k.SetTranscriptSink(std::move(sink));
+        return 0;
+    });
+}
+
+} // namespace sim
