@@ -1,6 +1,7 @@
 #include "protocol/DateTime.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 
 namespace protocol {
@@ -171,8 +172,9 @@ DateTime DateTimeFromMinutes(int64_t minutes) {
 std::string PcMinutesText(const DateTime& now) {
     const double minutes =
         static_cast<double>(MinutesSinceEpoch(now)) + now.Second / 60.0 + now.Millisecond / 60000.0;
+    // Half a minute rounds up; printf alone would round an exact tie to even.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.0f", minutes);
+    std::snprintf(buf, sizeof buf, "%.0f", std::round(minutes));
     return buf;
 }
 

@@ -15,7 +15,8 @@ inline constexpr std::size_t DecodedTextLength = 17;
 int32_t Signed(uint32_t x);
 
 // Over the delivered text T (payload, ">", last character). Characters past the end of T read
-// as NUL, so a short text never reads out of bounds.
+// as NUL, so a short text never reads out of bounds. The view keeps its own copy of T, so it
+// may outlive the text it was made from.
 class ReplyView {
 public:
     explicit ReplyView(std::string_view packet) : Packet(packet) {}
@@ -35,7 +36,7 @@ public:
 
 private:
     char At(std::size_t i) const { return i < Packet.size() ? Packet[i] : '\0'; }
-    std::string_view Packet;
+    std::string Packet;
 };
 
 // The text as an edit box shows it: up to its first NUL.
