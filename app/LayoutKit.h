@@ -1,0 +1,60 @@
+// Small builders for controls placed by pixel bounds, as a form file places them.
+#pragma once
+
+#include <QFont>
+#include <QStringList>
+#include <QValidator>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QWidget;
+
+namespace app {
+
+struct TBounds {
+    int Left, Top, Width, Height;
+};
+
+// Limits what the user types, never what the program sets: setText() bypasses validators,
+// and a text already longer than the limit may still be shortened.
+class TMaxLengthValidator : public QValidator {
+public:
+    TMaxLengthValidator(QLineEdit* Edit, int MaxLength);
+    State validate(QString& Input, int& Pos) const override;
+    int MaxLength() const { return FMaxLength; }
+
+private:
+    QLineEdit* FEdit;
+    int FMaxLength;
+};
+
+// The system's sans-serif at 8 points, standing in for "MS Sans Serif".
+QFont WindowFont();
+QFont FontOfHeight(const QFont& Base, int Pixels);
+// The system's fixed-pitch font at a pixel height, standing in for "Terminal".
+QFont FixedFontOfHeight(int Pixels);
+
+template <typename W> W* Place(W* Widget, const char* Name, TBounds B) {
+    Widget->setObjectName(QString::fromLatin1(Name));
+    Widget->setGeometry(B.Left, B.Top, B.Width, B.Height);
+    return Widget;
+}
+
+QLabel* MakeLabel(QWidget* Parent, const char* Name, int Left, int Top, const QString& Caption);
+QLabel* MakeSizedLabel(QWidget* Parent, const char* Name, TBounds B, const QString& Caption);
+QLineEdit* MakeEdit(QWidget* Parent, const char* Name, TBounds B, const QString& Text,
+                    const QString& Hint = {});
+QPushButton* MakeButton(QWidget* Parent, const char* Name, TBounds B, const QString& Caption,
+                        const QString& Hint = {});
+// A drop-down list, or a combo box with an edit field; no item selected.
+QComboBox* MakeList(QWidget* Parent, const char* Name, TBounds B, const QStringList& Items,
+                    const QString& Hint, bool Editable = false);
+// A memo without scroll bars whose lines wrap at the right edge.
+QPlainTextEdit* MakeMemo(QWidget* Parent, const char* Name, TBounds B, const QString& Text);
+void LimitTyping(QLineEdit* Edit, int MaxLength);
+void SetTextColour(QWidget* Widget, const QColor& Colour);
+
+} // namespace app

@@ -1,0 +1,189 @@
+// The main window: every control, menu and timer of the program, and the handlers bound to them.
+#pragma once
+
+#include "protocol/DateTime.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTimer;
+
+namespace cport {
+class TComPort;
+}
+
+namespace app {
+
+#ifndef QUORVA_FACTORY_BUILD
+#define QUORVA_FACTORY_BUILD 0
+#endif
+// Fixed when the program is built; the factory build unlocks calibration and serial number.
+inline constexpr bool FactoryBuild = QUORVA_FACTORY_BUILD != 0;
+
+inline constexpr const char* MainCaption = "Quorva V2.11 - Talvenor Ltd (www.talvenor.example)";
+
+class TForm1 : public QMainWindow {
+public:
+    // Builds the controls, starts the three timers and runs FormCreate.
+    explicit TForm1(QWidget* Parent = nullptr);
+    ~TForm1() override;
+
+    // Start-up, timers, exit.
+    void FormCreate();
+    void Tick250();
+    void Timer2Timer();
+    void Timer3Timer();
+    void Exit3Click();
+    void DisableEntries(bool Busy);
+
+    // Setting controls.
+    void MaterialBoxChange();
+    void ZonesBoxChange();
+    void RefTypeChange();
+    void LogIntBoxChange();
+    void CyclicLogCheckBoxClick();
+    void KestroNameChange();
+    void SerialNoChange();
+    void Zone1TextChange();
+    void Zone2TextChange();
+    void Zone3TextChange();
+    void SetDigTimeClick();
+
+    // Log page.
+    void ReadAllLogsClick();
+    void ClearKestroClick();
+    void ClrScreenButtonClick();
+    void SaveAsClick();
+    void RdLogHeaderClick();
+    void GetLog1Click();
+    void Button1Click();
+    void Button2Click();
+
+    // Factory calibration.
+    void CalL1Click();
+    void CalH1Click();
+    void CalL2Click();
+    void CalH2Click();
+    void CalL3Click();
+    void CalH3Click();
+
+    // Port.
+    void ComPortBoxChange();
+    void ConnectClick();
+    void DisconnectClick();
+    void ComDataPacket1Packet(const std::string& Str);
+    void ComPort1RxFlag();
+
+    // Help menu and F1: shows the introduction window.
+    void Help1Click();
+
+    // Runs one handler: an exception that escapes it is shown in the error box and the rest
+    // of the handler is skipped.
+    static void Run(const std::function<void()>& Handler);
+
+    // Told the name of every bound handler just before it runs (tests follow the bindings).
+    std::function<void(const char* Handler)> HandlerTrace;
+
+    // The date and time formats every text of the program follows.
+    protocol::DateFormats Formats;
+
+    // Window-level controls.
+    QWidget* Client = nullptr;
+    QLineEdit *Edit1 = nullptr, *Edit2 = nullptr, *Edit3 = nullptr;
+    QPushButton *CalL1 = nullptr, *CalH1 = nullptr, *CalL2 = nullptr, *CalH2 = nullptr,
+                *CalL3 = nullptr, *CalH3 = nullptr;
+    QRadioButton* CommsActive1 = nullptr;
+    QLabel* StatusLabel = nullptr;
+    QLineEdit* Status = nullptr;
+    QComboBox* ComPortBox = nullptr;
+    QPlainTextEdit* DataWin = nullptr;
+    QLabel* FactoryLab = nullptr;
+    QPlainTextEdit* RxDat = nullptr;
+    QTabWidget* Data = nullptr;
+
+    // "Settings" page.
+    QWidget* TabSheet2 = nullptr;
+    QGroupBox* GroupBox6 = nullptr;
+    QLabel *Label1 = nullptr, *Label7 = nullptr, *Label5 = nullptr, *Label2 = nullptr,
+           *Label9 = nullptr, *Label6 = nullptr, *KestroLabel = nullptr, *Label10 = nullptr,
+           *Label13 = nullptr, *Label14 = nullptr, *SerialLabel = nullptr, *Label8 = nullptr,
+           *Label12 = nullptr, *Label11 = nullptr;
+    QComboBox *MaterialBox = nullptr, *ZonesBox = nullptr, *RefType = nullptr, *LogIntBox = nullptr;
+    QLineEdit *LogTime = nullptr, *KestroTime = nullptr, *KestroName = nullptr,
+              *Zone1Text = nullptr, *Zone2Text = nullptr, *Zone3Text = nullptr, *SerialNo = nullptr,
+              *SoftwareVersion = nullptr, *BatteryVolts = nullptr, *PcTime = nullptr,
+              *SenTime = nullptr;
+    QPushButton* SetDigTime = nullptr;
+    QCheckBox* CyclicLogCheckBox = nullptr;
+    QPushButton *Disconnect = nullptr, *Connect = nullptr;
+
+    // "Log Data" page.
+    QWidget* TabSheet4 = nullptr;
+    QLabel *LogNo = nullptr, *Label3 = nullptr, *Label4 = nullptr, *logNum = nullptr;
+    QPlainTextEdit* LogDataMemo = nullptr;
+    QLineEdit* LogNumber = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QPushButton *ClrScreenButton = nullptr, *ReadLogsButton = nullptr, *SaveLogs = nullptr,
+                *ClearKestro = nullptr;
+    QPushButton *RdLogHeader = nullptr, *GetLog1 = nullptr, *Button1 = nullptr, *Button2 = nullptr;
+
+    // Menus.
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* File1 = nullptr;
+    QAction *Open1 = nullptr, *SaveAs = nullptr, *Exit3 = nullptr, *Help1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction *AreYouSure1 = nullptr, *YN1 = nullptr;
+
+    // Timers.
+    QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
+
+    // Serial components.
+    std::unique_ptr<cport::TComPort> ComPort1;
+
+    // Values the link layer will own; kept here until it is bound.
+    int LinkState = 0;
+    int LogCapacity = 0;
+
+protected:
+    void closeEvent(QCloseEvent* Event) override;
+
+private:
+    // The form file: creates every control with its design-time properties.
+    void CreateControls();
+    void CreateTopStrip();
+    void CreateStatusRow();
+    void CreateSettingsPage();
+    void CreateSettingsGroup();
+    void CreateLogPage();
+    void CreateLogControlGroup();
+    void CreateMenus();
+    void CreateTimers();
+    void CreateSerial();
+    void ApplyTabOrder();
+    // Binds every event to its handler.
+    void BindEvents();
+    void BindSettingEvents();
+    void BindButtons();
+    void BindMenusAndTimers();
+    // Runs a bound handler through Run, after telling HandlerTrace.
+    void Dispatch(const char* Name, void (TForm1::*Handler)());
+    void ApplyFactorySwitch();
+    // Closes, names and opens ComPort1, then DTR high and RTS low.
+    void OpenComPort1(const std::string& Name);
+};
+
+} // namespace app

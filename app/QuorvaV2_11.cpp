@@ -1,0 +1,22 @@
+// Program entry: the application object, its three windows and the message loop.
+#include "app/HelpKestro.h"
+#include "app/Logger.h"
+#include "app/Shell.h"
+#include "app/YesNo.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication Application(argc, argv);
+    app::InitApplication(Application);
+    app::TForm1 Form1;
+    app::TRUSureForm RUSureForm(&Form1);
+    app::RUSureForm = &RUSureForm;
+    app::TIntroForm IntroForm(&Form1);
+    app::IntroForm = &IntroForm;
+    Form1.show();
+    const int Result = Application.exec();
+    app::IntroForm = nullptr;
+    app::RUSureForm = nullptr;
+    return Result;
+}

@@ -1,0 +1,24 @@
+// Program-wide parts of the window shell: the application object's set-up, the standard error
+// box (replaceable so tests can count boxes without blocking) and the serial layer's hooks.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QApplication;
+
+namespace app {
+
+inline constexpr const char* ApplicationTitle = "Quorva Kestro Access Software from Talvenor Ltd";
+
+// Title, display name and window class, icon, the main-thread wake hook of the serial layer
+// and its application exception handler.
+void InitApplication(QApplication& Application);
+
+// The standard error message box; every error the user sees goes through here.
+using TErrorBoxHook = std::function<void(const QString& Message)>;
+void ShowErrorBox(const QString& Message);
+// An empty hook restores the real message box.
+void SetErrorBoxHook(TErrorBoxHook Hook);
+
+} // namespace app

@@ -1,0 +1,45 @@
+// The confirmation window shown before the logger's log memory is erased.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+namespace app {
+
+// Modal results as the callers compare them.
+inline constexpr int mrCancel = 2;
+inline constexpr int mrYes = 6;
+inline constexpr int mrNo = 7;
+
+class TRUSureForm : public QDialog {
+public:
+    explicit TRUSureForm(QWidget* Parent = nullptr);
+
+    // Shows the window modally; 6 yes, 7 no, 2 closed by the frame.
+    int ShowModal();
+
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
+           *Label5 = nullptr;
+    QPushButton *YesButton = nullptr, *NoButton = nullptr;
+
+protected:
+    void keyPressEvent(QKeyEvent* Event) override;
+    void showEvent(QShowEvent* Event) override;
+
+public:
+    // The close box; Escape does not come here.
+    void reject() override;
+
+private:
+    bool FShownBefore = false;
+};
+
+// The one instance, created at start-up after the main window.
+extern TRUSureForm* RUSureForm;
+
+// Designed at 120 pixels per inch: a length in design pixels at the screen's resolution.
+int ScaleFrom120(int DesignPixels);
+
+} // namespace app
