@@ -1,0 +1,98 @@
+// What the window shell does for the link logic: the port, the controls, the dialogs.
+#pragma once
+
+#include "protocol/DateTime.h"
+
+#include <optional>
+#include <string>
+
+namespace klink {
+
+// The controls of the main window that the link logic reads or writes.
+enum class Control {
+    KestroName,
+    SerialNo,
+    SoftwareVersion,
+    Zone1Text,
+    Zone2Text,
+    Zone3Text,
+    MaterialBox,
+    ZonesBox,
+    RefType,
+    LogIntBox,
+    CyclicLogCheckBox,
+    LogTime,
+    KestroTime,
+    LogNumber,
+    BatteryVolts,
+    PcTime,
+    Edit1,
+    Edit2,
+    Edit3,
+    Status,
+    DataWin,
+    ReadLogsButton,
+    SaveLogs,   // the "Save to File" button
+    SaveAsMenu, // the File menu's "&Save Logs"
+};
+
+enum class Colour { Window, Red, Lime };
+
+// Implemented by the shell; every call comes on the main thread. The link echoes the values it
+// sets itself, so the shell binds the *Change handlers to the user's own edits only.
+class TLinkHost {
+public:
+    virtual ~TLinkHost() = default;
+
+    // Serial line. WriteText returns true once the whole text is written. A failed write
+    // throws (the serial layer's exception, derived from std::exception) or returns false; the
+    // link then shows the message once and asks for ClosePortLater.
+    virtual bool PortConnected() const = 0;
+    virtual bool WriteText(const std::string& framed) = 0;
+    // Throws away received bytes and the extractor's partial packet.
+    virtual void PurgeInput() = 0;
+    virtual void ClosePort() = 0;
+    // Closes the port once the current event hand-over has returned: a write can fail while a
+    // reply is being handled, and closing from in there would wait for itself.
+    virtual void ClosePortLater() = 0;
+    // Sets the port name, opens it, sets DTR/RTS control to enabled, RTS low, DTR high.
+    // Returns "" on success, otherwise the serial layer's message (the port stays closed).
+    virtual std::string OpenPort(const std::string& name) = 0;
+
+    // A single-shot timer that calls TKestroLink::ReplyTimeout; starting it again restarts it.
+    virtual void StartReplyTimer(int milliseconds) = 0;
+    virtual void StopReplyTimer() = 0;
+
+    // The PC's local civil time.
+    virtual protocol::DateTime PcNow() const = 0;
+
+    // Text of an edit, or the selected item's text of a list ("" when none is selected).
+    virtual std::string Text(Control control) const = 0;
+    virtual void SetText(Control control, const std::string& text) = 0;
+    virtual int ItemIndex(Control control) const = 0;
+    // -1 leaves the list with no selection. Setting an index sends nothing.
+    virtual void SetItemIndex(Control control, int index) = 0;
+    virtual bool Checked(Control control) const = 0;
+    virtual void SetChecked(Control control, bool checked) = 0;
+    virtual void SetEnabled(Control control, bool enabled) = 0;
+    virtual void SetColour(Control control, Colour colour) = 0;
+    virtual void SetCaption(Control control, const std::string& caption) = 0;
+    // Locks (busy) or unlocks the setting controls as the window's DisableEntries does.
+    virtual void DisableEntries(bool busy) = 0;
+
+    // The "Log Data" page's memo.
+    virtual void AppendLogLine(const std::string& line) = 0;
+    virtual void ClearLogDisplay() = 0;
+
+    // Modal windows; the shell's timers and port events keep running while they are open.
+    // ShowError and ShowMessage may be called while a reply is handled; the shell may show
+    // them once that handler has returned.
+    virtual void ShowError(const std::string& message) = 0;
+    virtual void ShowMessage(const std::string& message) = 0;
+    // The confirmation window's modal result: 6 yes, 7 no, 2 closed.
+    virtual int AskClearConfirmation() = 0;
+    // The save dialog with the text-file filter; nullopt when the user cancels.
+    virtual std::optional<std::string> AskSaveFileName() = 0;
+};
+
+} // namespace klink

@@ -1,0 +1,152 @@
+#include "link/LogDownload.h"
+
+#include "protocol/Commands.h"
+
+namespace klink {
+
+std::string StoppedAnsweringText(int32_t logIndex) {
+    return "The Kestro stopped answering at log " + std::to_string(logIndex) + ".";
+}
+
+TLogDownload::TLogDownload(TLinkHost& host, TLinkValues& values, TTransmitter& transmitter,
+                           logdata::TLogDisplay& display, logdata::TLogFile& file,
+                           const protocol::DateFormats& formats)
+    : Host(host), Vals(values), Trans(transmitter), Display(display), File(file), Formats(formats) {
+}
+
+void TLogDownload::Start() {
+    Host.SetCaption(Control::ReadLogsButton, AbortCaption);
+    Host.SetEnabled(Control::ReadLogsButton, true);
+    Host.SetEnabled(Control::SaveLogs, false);
+    Host.SetEnabled(Control::SaveAsMenu, false);
+    Vals.LogIndex = 0;
+    EndReached = false;
+    Received = false;
+    Unanswered = 0;
+    Display.Clear();
+    Host.ClearLogDisplay();
+    Vals.PollDelay = 0;
+    Wait = 2;
+    Phase = TPhase::Preparing;
+}
+
+void TLogDownload::Abort() {
+    Vals.LogIndex = Vals.LogCapacity + 1;
+    Finish();
+}
+
+void TLogDownload::Finish() {
+    if (!Running()) {
+        return;
+    }
+    Phase = TPhase::Idle;
+    Host.SetCaption(Control::ReadLogsButton, GetLogsCaption);
+    Host.SetEnabled(Control::SaveAsMenu, true);
+    try {
+        File.Close();
+    } catch (const logdata::EInOutError& e) {
+        Host.ShowError(e.what());
+    }
+}
+
+void TLogDownload::Timer2Timer() {
+    if (!Running()) {
+        return;
+    }
+    if (Wait > 0) {
+        --Wait;
+    }
+    // The answer to the request that is out decides what comes next, so wait for it (or its
+    // time-out) past the end of the period.
+    if (Wait > 0 || !Trans.Idle()) {
+        return;
+    }
+    Step();
+}
+
+void TLogDownload::Step() {
+    switch (Phase) {
+    case TPhase::Preparing:
+        SendRequest();
+        Phase = TPhase::FirstEntry;
+        break;
+    case TPhase::FirstEntry:
+        // Entry 0 is asked for once and cannot end the download, even when empty.
+        EndReached = false;
+        Received = true;
+        Phase = TPhase::Looping;
+        Pass();
+        break;
+    case TPhase::Looping:
+        Pass();
+        break;
+    case TPhase::Idle:
+        break;
+    }
+}
+
+void TLogDownload::Pass() {
+    if (EndReached || (Received && Vals.LogIndex >= Vals.LogCapacity)) {
+        Finish();
+        return;
+    }
+    Vals.LinkState = StateReadingLogs;
+    if (Received) {
+        ++Vals.LogIndex;
+        Unanswered = 0;
+    } else if (++Unanswered >= SilentRequestLimit) {
+        const int32_t silentAt = Vals.LogIndex;
+        Finish();
+        Host.ShowMessage(StoppedAnsweringText(silentAt));
+        return;
+    }
+    SendRequest();
+}
+
+void TLogDownload::SendRequest() {
+    Received = false;
+    Wait = 1;
+    if (const auto command = protocol::LogRequestCommand(Vals.LogIndex)) {
+        Trans.Submit(*command);
+    }
+}
+
+void TLogDownload::RecordDecoded(const protocol::LogRecord& record) {
+    if (record.IsEndOfLog()) {
+        if (Phase == TPhase::Looping) {
+            Vals.LogIndex = Vals.LogCapacity;
+            Finish();
+        } else {
+            EndReached = true;
+        }
+        return;
+    }
+    const std::string line = protocol::LogLine(record, Formats);
+    if (Display.Show(record.Index, Vals.LogCapacity, line)) {
+        Host.AppendLogLine(line);
+    }
+    if (!Running()) {
+        return;
+    }
+    try {
+        File.WriteLine(line);
+    } catch (const logdata::EInOutError& e) {
+        StopOnFileError(e.what());
+        return;
+    }
+    Received = true;
+}
+
+void TLogDownload::StopOnFileError(const std::string& message) {
+    Phase = TPhase::Idle;
+    Host.SetCaption(Control::ReadLogsButton, GetLogsCaption);
+    Host.SetEnabled(Control::SaveAsMenu, true);
+    try {
+        File.Close();
+    } catch (const logdata::EInOutError&) {
+        // The write error is the one worth telling.
+    }
+    Host.ShowError(message);
+}
+
+} // namespace klink

@@ -1,0 +1,70 @@
+// Get Logs as a state machine on Timer2: the same requests at the same ticks as a waiting
+// loop would send, without a nested message loop.
+#pragma once
+
+#include "link/LinkHost.h"
+#include "link/LinkValues.h"
+#include "link/Transmitter.h"
+#include "logdata/LogDisplay.h"
+#include "logdata/LogFile.h"
+#include "protocol/DateTime.h"
+#include "protocol/LogRecord.h"
+
+#include <cstdint>
+#include <string>
+
+namespace klink {
+
+// Requests in a row for one log number without an entry coming back before the download
+// gives up on a logger that has fallen silent.
+inline constexpr int SilentRequestLimit = 25;
+
+inline constexpr const char* AbortCaption = "ABORT Get Logs";
+inline constexpr const char* GetLogsCaption = "Getlogs - Kestro";
+
+// "The Kestro stopped answering at log N."
+std::string StoppedAnsweringText(int32_t logIndex);
+
+class TLogDownload {
+public:
+    TLogDownload(TLinkHost& host, TLinkValues& values, TTransmitter& transmitter,
+                 logdata::TLogDisplay& display, logdata::TLogFile& file,
+                 const protocol::DateFormats& formats);
+
+    // The header is in the open log file; the display is cleared and the first request
+    // follows two Timer2 periods later.
+    void Start();
+    // The button clicked again: nothing more is requested; the file keeps what came.
+    void Abort();
+    // Completes and closes the file; also used when the window closes.
+    void Finish();
+
+    void Timer2Timer();
+    // A decoded log entry, numbered with LogIndex. Outside a download it is only shown.
+    void RecordDecoded(const protocol::LogRecord& record);
+
+    bool Running() const { return Phase != TPhase::Idle; }
+    bool RecordReceived() const { return Received; }
+    int ShortWait() const { return Wait; }
+
+private:
+    enum class TPhase { Idle, Preparing, FirstEntry, Looping };
+    void Step();
+    void Pass();
+    void SendRequest();
+    void StopOnFileError(const std::string& message);
+
+    TLinkHost& Host;
+    TLinkValues& Vals;
+    TTransmitter& Trans;
+    logdata::TLogDisplay& Display;
+    logdata::TLogFile& File;
+    const protocol::DateFormats& Formats;
+    TPhase Phase = TPhase::Idle;
+    int Wait = 0;
+    bool Received = false;
+    bool EndReached = false;
+    int Unanswered = 0;
+};
+
+} // namespace klink

@@ -1,0 +1,126 @@
+#include "link/Poller.h"
+
+#include "protocol/Commands.h"
+
+#include <cstdio>
+
+namespace klink {
+
+TStatusLook StatusLook(int32_t linkState, int32_t logIndex, int32_t logCapacity) {
+    switch (linkState) {
+    case StateSearching:
+        return {"  Trying To Find Kestro", Colour::Red, true, true};
+    case StateReadingSettings:
+        return {"  Reading Kestro Settings", Colour::Lime, true, true};
+    case StateReady:
+        return {"  Kestro Ready", Colour::Lime, false, false};
+    case StateReadingLogs:
+        if (logIndex < logCapacity) {
+            char text[40];
+            std::snprintf(text, sizeof text, "  Reading Kestro Log %d", static_cast<int>(logIndex));
+            return {text, Colour::Lime, true, true};
+        }
+        return {"  Reading Kestro Logs", Colour::Lime, true, true};
+    case StateClearingLogs:
+        return {"  Clearing Kestro Logs", Colour::Lime, true, true};
+    default:
+        return {};
+    }
+}
+
+TPoller::TPoller(TLinkHost& host, TLinkValues& values, TTransmitter& transmitter,
+                 const protocol::DateFormats& formats)
+    : Host(host), Vals(values), Trans(transmitter), Formats(formats) {}
+
+void TPoller::Tick250(bool downloading) {
+    ShowPcTime();
+    RefreshStatus(downloading);
+    if (Vals.PollDelay > 0) {
+        --Vals.PollDelay;
+        return;
+    }
+    // The download paces its own requests, and a question still out must be answered or
+    // timed out before anything else goes on the line.
+    if (downloading || !Trans.Idle()) {
+        return;
+    }
+    Watchdog();
+    Vals.PollDelay = 0;
+    if (!Trans.PortUsable()) {
+        return;
+    }
+    PollStepOut();
+}
+
+void TPoller::ShowPcTime() {
+    const protocol::DateTime now = Host.PcNow();
+    Host.SetText(Control::PcTime, protocol::DateTimeToStr(now, Formats));
+    Vals.SenTime = protocol::PcMinutesText(now);
+}
+
+void TPoller::RefreshStatus(bool downloading) {
+    const TStatusLook look = StatusLook(Vals.LinkState, Vals.LogIndex, Vals.LogCapacity);
+    if (look.Text.empty()) {
+        return;
+    }
+    if (Vals.LinkState == StateSearching) {
+        Vals.PollStep = 0;
+    }
+    Host.SetText(Control::Status, look.Text);
+    Host.DisableEntries(look.Busy);
+    if (look.Blinks) {
+        Shown = Shown == look.StateColour ? Colour::Window : look.StateColour;
+    } else {
+        Shown = look.StateColour;
+    }
+    Host.SetColour(Control::Status, Shown);
+    // The abort must stay reachable, and a Save would re-target the file being written.
+    Host.SetEnabled(Control::ReadLogsButton, downloading || !look.Busy);
+    Host.SetEnabled(Control::SaveLogs, !downloading && !look.Busy);
+    Host.SetEnabled(Control::SaveAsMenu, !downloading);
+}
+
+void TPoller::Watchdog() {
+    if (Vals.ReplyCountdown > 0) {
+        --Vals.ReplyCountdown;
+        return;
+    }
+    Vals.LinkAlive = false;
+    if (Vals.LinkState != StateClearingLogs) {
+        Vals.LinkState = StateSearching;
+    }
+}
+
+void TPoller::PollStepOut() {
+    const std::optional<protocol::Command> command = protocol::PollCommand(Vals.PollStep);
+    if (!command) {
+        Vals.PollStep = 0;
+        return;
+    }
+    Trans.Submit(*command, [this] {
+        ++Vals.PollStep;
+        if (Vals.PollStep >= protocol::PollStepCount) {
+            Vals.PollStep = 0;
+            if (Vals.LinkState == StateReadingSettings) {
+                Vals.LinkState = StateReady;
+            }
+        }
+    });
+}
+
+void TPoller::ReplyNotification() {
+    Vals.LinkAlive = true;
+    Vals.ReplyCountdown = 4;
+    if (Vals.AwaitedReply == protocol::ReplyClearLogs ||
+        Vals.AwaitedReply == protocol::ReplyLogRecord) {
+        return;
+    }
+    if (Vals.LinkState == StateSearching) {
+        Vals.LinkState = StateReadingSettings;
+        Vals.PollStep = 0;
+    } else if (Vals.LinkState != StateReadingSettings) {
+        Vals.LinkState = StateReady;
+    }
+}
+
+} // namespace klink

@@ -1,0 +1,48 @@
+// The 250 ms tick: PC clock, status line, watchdog and the ten-step poll cycle.
+#pragma once
+
+#include "link/LinkHost.h"
+#include "link/LinkValues.h"
+#include "link/Transmitter.h"
+#include "protocol/DateTime.h"
+
+#include <string>
+
+namespace klink {
+
+struct TStatusLook {
+    std::string Text; // "" for a state the status line does not know
+    Colour StateColour = Colour::Window;
+    bool Blinks = true;
+    bool Busy = true;
+};
+
+TStatusLook StatusLook(int32_t linkState, int32_t logIndex, int32_t logCapacity);
+
+class TPoller {
+public:
+    TPoller(TLinkHost& host, TLinkValues& values, TTransmitter& transmitter,
+            const protocol::DateFormats& formats);
+
+    // One Timer1 tick. While a download runs, the poll and the watchdog rest and the
+    // status refresh keeps Get Logs usable as the abort and Save locked.
+    void Tick250(bool downloading);
+    // Every accepted reply, before its content is decoded.
+    void ReplyNotification();
+
+    Colour StatusColour() const { return Shown; }
+
+private:
+    void ShowPcTime();
+    void RefreshStatus(bool downloading);
+    void Watchdog();
+    void PollStepOut();
+
+    TLinkHost& Host;
+    TLinkValues& Vals;
+    TTransmitter& Trans;
+    const protocol::DateFormats& Formats;
+    Colour Shown = Colour::Window;
+};
+
+} // namespace klink

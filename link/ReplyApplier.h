@@ -1,0 +1,43 @@
+// Puts a decoded reply into the controls and the shared values; log entries go elsewhere.
+#pragma once
+
+#include "link/LinkHost.h"
+#include "link/LinkValues.h"
+#include "link/Transmitter.h"
+#include "protocol/Decode.h"
+
+#include <optional>
+#include <string>
+
+namespace klink {
+
+// The command that an edit's own change handler sends for a new text, if it has one.
+std::optional<protocol::Command> TextChangeCommand(Control control, const std::string& text);
+
+class TReplyApplier {
+public:
+    TReplyApplier(TLinkHost& host, TLinkValues& values, TTransmitter& transmitter,
+                  const protocol::DateFormats& formats);
+
+    // Every reply but a log entry. Changing a text or the cyclic box runs its change handler,
+    // so the new value is sent back to the logger once the reply has been handled.
+    void Apply(int32_t awaited, const protocol::Reply& reply);
+
+private:
+    void ApplyLogCount(const protocol::LogCountReply& reply);
+    void ApplyText(int32_t awaited, const std::string& text);
+    void ApplyClock(const protocol::ClockReply& reply);
+    void ApplySettings(const protocol::SettingsReply& reply);
+    void ApplyCyclic(bool cyclic);
+    void ApplyReadings(const protocol::Readings& readings);
+    void ApplyVersion(const protocol::SoftwareVersion& version);
+    // Sets the edit only when its text really differs; true when it did.
+    bool SetChangedText(Control control, const std::string& decoded);
+
+    TLinkHost& Host;
+    TLinkValues& Vals;
+    TTransmitter& Trans;
+    const protocol::DateFormats& Formats;
+};
+
+} // namespace klink

@@ -1,0 +1,28 @@
+#include "logdata/LogDisplay.h"
+
+#include "logdata/LogFile.h"
+
+namespace logdata {
+
+bool ShownInDisplay(int32_t logIndex, int32_t logCapacity) {
+    return logIndex >= 1 && logIndex <= logCapacity;
+}
+
+bool TLogDisplay::Show(int32_t logIndex, int32_t logCapacity, const std::string& line) {
+    if (!ShownInDisplay(logIndex, logCapacity)) {
+        return false;
+    }
+    Lines.push_back(line);
+    return true;
+}
+
+std::string TLogDisplay::Text() const {
+    std::string text;
+    for (const std::string& line : Lines) {
+        text += line;
+        text += LineEnd;
+    }
+    return text;
+}
+
+} // namespace logdata
