@@ -74,6 +74,9 @@ struct TDeviceIo {
     bool HasDeadline = false;
     std::chrono::steady_clock::time_point Deadline;
     std::chrono::milliseconds IntervalTimeout{0}; // reads: 0 means none
+    bool ReturnOnAny = false;                     // reads: complete as soon as one byte is there
+    std::chrono::steady_clock::time_point LastByte;
+    uint64_t AbortMark = 0; // the device's purge count when the transfer started
 };
 
 // A manual-reset event the event thread's wait also watches (its stop event).
@@ -108,6 +111,8 @@ public:
     virtual int StartRead(TDeviceIo& Io) = 0;
     // Waits for the transfer to finish (time-outs complete it with what was done).
     virtual int CompleteIo(TDeviceIo& Io) = 0;
+    // Forgets a transfer whose record is freed before it was waited for.
+    virtual void AbandonIo(TDeviceIo& Io) = 0;
 
     virtual std::unique_ptr<TComEventObject> CreateEventObject() = 0;
 };

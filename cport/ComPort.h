@@ -4,9 +4,11 @@
 #include "cport/ComError.h"
 #include "cport/ComTypes.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace cport {
@@ -179,6 +181,9 @@ public:
 
     void AttachLink(TComLink* Link);
     void DetachLink(TComLink* Link);
+    // Who is told when the port is destroyed (a packet extractor drops its link then).
+    void AddFreeNotification(TObject* Who, std::function<void()> OnFree);
+    void RemoveFreeNotification(TObject* Who);
 
     // Properties.
     bool Connected() const { return FConnected; }
@@ -272,6 +277,14 @@ private:
     // Event dispatch, run by the event thread's delivery (on the main thread by default).
     void RunEventHandlers(TComEvents Events);
     void RunEventHandler(TComEvent Event);
+    // One handed-over event: dropped once the port has closed or begun to close.
+    void RunWindowEvent(TComEvent Event);
+    bool DeliveryOpen() const { return FConnected && !FClosing; }
+    // Calls Call(Link) for every registered link in order; a link may detach itself.
+    template <typename F> void NotifyLinks(F&& Call) {
+        for (size_t I = 0; I < FLinks.size(); ++I)
+            Call(*FLinks[I]);
+    }
     void HandleError();
     void HandleRxChar();
     void HandleTxEmpty();
@@ -287,9 +300,11 @@ private:
     bool FThreadRunning = false;
     std::unique_ptr<TComDevice> FDevice;
     std::vector<TComLink*> FLinks;
+    std::vector<std::pair<TObject*, std::function<void()>>> FFreeNotifies;
     bool FAnyRxBufLink = false;
-    bool FConnected = false;
-    bool FClosing = false;
+    // Read by the event thread when it delivers without the main thread (smNone).
+    std::atomic<bool> FConnected{false};
+    std::atomic<bool> FClosing{false};
 
     TBaudRate FBaudRate = br9600;
     int FCustomBaudRate = 9600;
