@@ -129,12 +129,17 @@ void Kestro::Tick() {
     const int64_t now = ClockMinutes();
     if (nextLogMinute_ > now)
         return;
-    // After a long gap only the last capacity records can still be in memory.
-    const int64_t behind = (now - nextLogMinute_) / logInterval_;
-    if (behind > log_.Capacity())
-        nextLogMinute_ += (behind - log_.Capacity()) * logInterval_;
-    for (; nextLogMinute_ <= now; nextLogMinute_ += logInterval_)
+    if (cyclic_) {
+        // After a long gap only the last capacity records can still be in memory.
+        const int64_t behind = (now - nextLogMinute_) / logInterval_;
+        if (behind > log_.Capacity())
+            nextLogMinute_ += (behind - log_.Capacity()) * logInterval_;
+    }
+    for (; nextLogMinute_ <= now && (cyclic_ || !log_.Full()); nextLogMinute_ += logInterval_)
         log_.Add(MakeRecord(nextLogMinute_), cyclic_);
+    // A full memory without cyclic logging lets the intervals pass unrecorded.
+    if (nextLogMinute_ <= now)
+        nextLogMinute_ += ((now - nextLogMinute_) / logInterval_ + 1) * logInterval_;
 }
 
 void Kestro::Note(std::string_view what, std::string_view bytes) {

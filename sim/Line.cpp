@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <termios.h>
@@ -68,6 +69,13 @@ void Line::Close() {
     if (fd_ >= 0)
         close(fd_);
     heldSlave_ = fd_ = -1;
+}
+
+int Line::Unread() const {
+    int n = 0;
+    if (heldSlave_ < 0 || ioctl(heldSlave_, FIONREAD, &n) != 0)
+        return 0;
+    return n;
 }
 
 void MakeRaw9600(int fd) {

@@ -25,8 +25,11 @@ public:
     // The path the program opens: the pty's slave, or the device itself.
     const std::string& Path() const { return path_; }
     bool IsOpen() const { return fd_ >= 0; }
+    bool IsPty() const { return heldSlave_ >= 0; }
     // Closing a pty makes its slave path go away: the program sees the line drop.
     void Close();
+    // Bytes written but not yet read by the program (always 0 for a device).
+    int Unread() const;
 
 private:
     int fd_ = -1;

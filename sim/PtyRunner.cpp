@@ -5,12 +5,15 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <system_error>
+#include <termios.h>
 #include <unistd.h>
 
 namespace sim {
 namespace {
 
 constexpr int kTickMs = 100; // how often the log memory catches up with the clock
+constexpr int kHandOverMs = 20;
+constexpr int kHangUpGraceMs = 500;
 
 int64_t MonotonicMs() {
     using namespace std::chrono;
@@ -104,6 +107,13 @@ bool PtyRunner::Play(const Output& out) {
             break;
     }
     if (out.hangUp) {
+        // Closing a pty discards what the program has not read yet, the last reply included.
+        // The pty hands written bytes over to the slave a moment later, hence the first wait.
+        bool stop = WaitStop(kHandOverMs);
+        for (int waited = 0; !stop && line_.Unread() > 0 && waited < kHangUpGraceMs; waited += 5)
+            stop = WaitStop(5);
+        if (!line_.IsPty())
+            tcdrain(line_.Fd());
         line_.Close();
         hungUp_ = true;
         return false;
