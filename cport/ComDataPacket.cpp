@@ -1,32 +1,8 @@
 #include "cport/ComDataPacket.h"
 
 #include <algorithm>
-#include <mutex>
-#include <vector>
 
 namespace cport {
-
-namespace {
-
-// Extractors bound to a port, so that a port going away can tell them.
-std::mutex BoundMutex;
-std::vector<TComDataPacket*>& BoundPackets() {
-    static std::vector<TComDataPacket*> Packets;
-    return Packets;
-}
-
-void Bind(TComDataPacket* Packet) {
-    std::lock_guard Lock(BoundMutex);
-    BoundPackets().push_back(Packet);
-}
-
-void Unbind(TComDataPacket* Packet) {
-    std::lock_guard Lock(BoundMutex);
-    auto& Packets = BoundPackets();
-    Packets.erase(std::remove(Packets.begin(), Packets.end(), Packet), Packets.end());
-}
-
-} // namespace
 
 TComDataPacket::TComDataPacket() {
     // The port reads the bytes for us; the copy keeps the extractor independent of its block.
@@ -49,26 +25,15 @@ void TComDataPacket::SetComPort(TCustomComPort* Value) {
     if (FComPort != nullptr) {
         TCustomComPort* Old = FComPort;
         FComPort = nullptr;
-        Unbind(this);
+        Old->RemoveFreeNotification(this);
         Old->DetachLink(&FPacketLink);
     }
     if (Value != nullptr) {
         Value->AttachLink(&FPacketLink);
         FComPort = Value;
-        Bind(this);
+        // A port going away first takes our link off its list, so it never calls a dead one.
+        Value->AddFreeNotification(this, [this] { SetComPort(nullptr); });
     }
-}
-
-void TComDataPacket::ComPortDestroyed(TCustomComPort* Port) {
-    std::vector<TComDataPacket*> Users;
-    {
-        std::lock_guard Lock(BoundMutex);
-        for (TComDataPacket* Packet : BoundPackets())
-            if (Packet->FComPort == Port)
-                Users.push_back(Packet);
-    }
-    for (TComDataPacket* Packet : Users)
-        Packet->SetComPort(nullptr);
 }
 
 void TComDataPacket::SetCaseInsensitive(bool Value) {

@@ -61,9 +61,6 @@ public:
     void BeginLoading() { FLoading = true; }
     void Loaded() { FLoading = false; }
 
-    // Called for a port that is being destroyed: every extractor bound to it lets it go.
-    static void ComPortDestroyed(TCustomComPort* Port);
-
 protected:
     virtual void ScanBuffer();
     virtual void DoDiscard(const std::string& Str);

@@ -1,12 +1,19 @@
 #include "cport/ComDataPacket.h"
 
+#include "PtyHelper.h"
+
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 using namespace cport;
+using namespace std::chrono_literals;
+using cport_test::ServeFor;
+using cport_test::ServeUntil;
 
 namespace {
 
@@ -370,4 +377,105 @@ TEST(ComDataPacketTest, BufferLimitIsKeptWhenAHandlerThrows) {
     EXPECT_THROW(Packet.FlushBuffer(), std::runtime_error);
     EXPECT_EQ(Packet.PacketBuffer(), "");
     EXPECT_FALSE(Packet.InsidePacket());
+}
+
+namespace {
+
+void ExpectLinkError(const std::function<void()>& Call) {
+    try {
+        Call();
+        ADD_FAILURE() << "no error";
+    } catch (const EComPort& E) {
+        EXPECT_EQ(E.ErrorCode(), 18);
+    }
+}
+
+} // namespace
+
+TEST(ComDataPacketPortTest, BindingMovesTheLinkBetweenPorts) {
+    TComPort A, B;
+    TComDataPacket Packet;
+    TComLink* Link = &Packet.PacketLink();
+    Packet.SetComPort(&A);
+    EXPECT_EQ(Packet.ComPort(), &A);
+    ExpectLinkError([&] { A.AttachLink(Link); });
+
+    Packet.SetComPort(&B);
+    ExpectLinkError([&] { A.DetachLink(Link); });
+    ExpectLinkError([&] { B.AttachLink(Link); });
+
+    Packet.SetComPort(nullptr);
+    ExpectLinkError([&] { B.DetachLink(Link); });
+}
+
+TEST(ComDataPacketPortTest, DestroyingThePortReleasesTheExtractor) {
+    TComDataPacket Packet;
+    {
+        TComPort Port;
+        Packet.SetComPort(&Port);
+    }
+    EXPECT_EQ(Packet.ComPort(), nullptr);
+    TComPort Other;
+    Packet.SetComPort(&Other);
+    EXPECT_EQ(Packet.ComPort(), &Other);
+}
+
+TEST(ComDataPacketPortTest, DestroyedExtractorLeavesTheBytesToOnRxChar) {
+    cport_test::TPty Pty;
+    TComPort Port;
+    Port.SetPort(Pty.SlavePath());
+    auto Packet = std::make_unique<TComDataPacket>();
+    Packet->SetComPort(&Port);
+    Packet.reset();
+    int Waiting = 0;
+    Port.OnRxChar = [&](TObject*, int Count) { Waiting = Count; };
+    Port.OpenPort();
+    Pty.Write("<ab>");
+    EXPECT_TRUE(ServeUntil([&] { return Waiting == 4; }));
+    Port.ClosePort();
+}
+
+TEST(ComDataPacketPortTest, ReplyWrittenInOneBurstArrivesAsOnePacket) {
+    const std::string Hex = "00112233445566778899AABBCCDDEEFF";
+    cport_test::TPty Pty;
+    cport_test::TComEnv Env(7, Pty.SlavePath());
+    TComPort Port;
+    Port.SetPort("COM7");
+    Port.SetEventChar('>');
+    TComDataPacket Packet;
+    TRecorder Rec;
+    Rec.Bind(Packet);
+    UseReplyRules(Packet);
+    Packet.SetComPort(&Port);
+    int Flags = 0;
+    Port.OnRxFlag = [&](TObject*) { ++Flags; };
+
+    Port.OpenPort();
+    Pty.Write("<" + Hex + ">>");
+    EXPECT_TRUE(ServeUntil([&] { return !Rec.Events.empty() && Flags > 0; }));
+    ServeFor(50ms);
+    Port.ClosePort();
+    ASSERT_EQ(Rec.Events, TEvents{"P:" + Hex + ">>"});
+    EXPECT_EQ(Rec.Events[0].size() - 2, 34u);
+}
+
+TEST(ComDataPacketPortTest, ExampleSentInTwoWritesIsCutAsItArrives) {
+    cport_test::TPty Pty;
+    TComPort Port;
+    Port.SetPort(Pty.SlavePath());
+    TComDataPacket Packet;
+    TRecorder Rec;
+    Rec.Bind(Packet);
+    UseReplyRules(Packet);
+    Packet.SetComPort(&Port);
+
+    Port.OpenPort();
+    Pty.Write("xx<AB");
+    EXPECT_TRUE(ServeUntil([&] { return Rec.Events.size() == 1; }));
+    EXPECT_EQ(Packet.PacketBuffer(), "<AB");
+    Pty.Write("C>yy<DE");
+    EXPECT_TRUE(ServeUntil([&] { return Rec.Events.size() == 3; }));
+    Port.ClosePort();
+    EXPECT_EQ(Rec.Events, (TEvents{"D:xx", "P:ABC", "D:yy"}));
+    EXPECT_EQ(Packet.PacketBuffer(), "<DE");
 }

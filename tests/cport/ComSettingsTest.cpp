@@ -1,6 +1,9 @@
 #include "cport/ComSettings.h"
 
+#include "PtyHelper.h"
+
 #include <gtest/gtest.h>
+#include <termios.h>
 
 #include <cstdio>
 #include <fstream>
@@ -367,4 +370,25 @@ TEST(ComSettingsTest, IniFileKeepsOtherTextAndProtectsItsFormat) {
 
     TIniFile Unwritable(::testing::TempDir() + "no_such_dir/x.ini");
     EXPECT_THROW(Unwritable.WriteString("S", "K", "V"), EIniFileException);
+}
+
+TEST(ComSettingsTest, LoadingReconfiguresAnOpenPort) {
+    cport_test::TPty Pty;
+    TComPort Port;
+    Port.SetPort(Pty.SlavePath());
+    Port.OpenPort();
+    TRegistry Key;
+    Key.WriteString("Port", Pty.SlavePath());
+    Key.WriteString("BaudRate", "19200");
+    Key.WriteString("StopBits", "2");
+    Key.WriteString("DataBits", "8");
+    Key.WriteString("Parity", "None");
+    Key.WriteString("FlowControl", "None");
+    LoadFromRegistry(Port, Key);
+    EXPECT_TRUE(Port.Connected());
+    termios Line{};
+    ASSERT_EQ(tcgetattr(Pty.Master(), &Line), 0);
+    EXPECT_EQ(cfgetospeed(&Line), static_cast<speed_t>(B19200));
+    EXPECT_NE(Line.c_cflag & CSTOPB, 0u);
+    Port.ClosePort();
 }
