@@ -10,10 +10,14 @@
 namespace app {
 
 TMaxLengthValidator::TMaxLengthValidator(QLineEdit* Edit, int MaxLength)
-    : QValidator(Edit), FEdit(Edit), FMaxLength(MaxLength) {}
+    : QValidator(Edit), FMaxLength(MaxLength), FAcceptedLength(Edit->text().size()) {
+    // The edit already holds the candidate text while validating, so remember the last one.
+    connect(Edit, &QLineEdit::textChanged, this,
+            [this](const QString& Text) { FAcceptedLength = Text.size(); });
+}
 
 QValidator::State TMaxLengthValidator::validate(QString& Input, int&) const {
-    if (Input.size() > FMaxLength && Input.size() > FEdit->text().size())
+    if (Input.size() > FMaxLength && Input.size() > FAcceptedLength)
         return Invalid;
     return Acceptable;
 }

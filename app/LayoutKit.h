@@ -27,8 +27,8 @@ public:
     int MaxLength() const { return FMaxLength; }
 
 private:
-    QLineEdit* FEdit;
     int FMaxLength;
+    qsizetype FAcceptedLength;
 };
 
 // The system's sans-serif at 8 points, standing in for "MS Sans Serif".

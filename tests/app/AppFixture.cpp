@@ -1,0 +1,60 @@
+#include "AppFixture.h"
+
+#include "app/Shell.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <cstdlib>
+#include <fcntl.h>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace apptest {
+
+TPty::TPty() {
+    FMaster = posix_openpt(O_RDWR | O_NOCTTY);
+    if (FMaster < 0 || grantpt(FMaster) != 0 || unlockpt(FMaster) != 0)
+        throw std::runtime_error("no pseudo-terminal");
+    FSlavePath = ptsname(FMaster);
+}
+
+TPty::~TPty() {
+    if (FMaster >= 0)
+        close(FMaster);
+}
+
+bool WaitFor(const std::function<bool()>& Done, int Milliseconds) {
+    QElapsedTimer Clock;
+    Clock.start();
+    while (!Done() && Clock.elapsed() < Milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return Done();
+}
+
+void Pump(int Milliseconds) {
+    WaitFor([] { return false; }, Milliseconds);
+}
+
+void AppTest::SetUp() {
+    app::SetErrorBoxHook([this](const QString& Message) { Boxes << Message; });
+}
+
+void AppTest::TearDown() {
+    app::SetErrorBoxHook({});
+}
+
+std::unique_ptr<app::TForm1> AppTest::StartOnPty() {
+    Pty = std::make_unique<TPty>();
+    setenv("QUORVA_COM1", Pty->SlavePath().c_str(), 1);
+    return std::make_unique<app::TForm1>();
+}
+
+std::unique_ptr<app::TForm1> AppTest::StartOnMissingPort() {
+    setenv("QUORVA_COM1", MissingPort, 1);
+    return std::make_unique<app::TForm1>();
+}
+
+} // namespace apptest

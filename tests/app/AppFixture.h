@@ -1,0 +1,48 @@
+// What every test of the window shell shares: a pseudo-terminal for COM1, a counted error box
+// and a way to wait on the event loop.
+#pragma once
+
+#include "app/Logger.h"
+
+#include <QStringList>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+namespace apptest {
+
+// The master side stays with the test; the program opens the slave side by name.
+class TPty {
+public:
+    TPty();
+    ~TPty();
+    TPty(const TPty&) = delete;
+    TPty& operator=(const TPty&) = delete;
+    const std::string& SlavePath() const { return FSlavePath; }
+    int Master() const { return FMaster; }
+
+private:
+    int FMaster = -1;
+    std::string FSlavePath;
+};
+
+inline constexpr const char* MissingPort = "/nonexistent/quorva-test-port";
+
+// Runs the event loop until Done holds or the time is up; returns Done().
+bool WaitFor(const std::function<bool()>& Done, int Milliseconds);
+void Pump(int Milliseconds);
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // COM1 at a fresh pseudo-terminal, or at a path that does not exist.
+    std::unique_ptr<app::TForm1> StartOnPty();
+    std::unique_ptr<app::TForm1> StartOnMissingPort();
+
+    QStringList Boxes;
+    std::unique_ptr<TPty> Pty;
+};
+
+} // namespace apptest
