@@ -5,7 +5,8 @@
 //   sim::Kestro k(config);
 //   std::string reply = k.Feed(sim::FrameCommand("s"));   // one 35-character reply
 //
-// Feed() may be given any slice of the byte stream; partial commands wait for the rest.
+// Feed() may be given any slice of the byte stream; partial commands wait for the rest, or
+// for Flush() once the line has been quiet.
 // FeedTimed() returns the same replies as timed writes (delays, split replies, noise), and
 // whether the line is to be closed; PtyRunner plays those on a tty. Not thread-safe: a runner
 // serialises access to it.
@@ -83,6 +84,11 @@ public:
 
     // What the log memory holds, as the program's log lines with CR LF (entries 1 to count).
     std::string LogDump() const { return log_.Dump(); }
+    // A download asks for entry 0 first and gets the log count, which the program then writes
+    // to its file as a record: this is that line, or empty when the count reads as the end.
+    std::string CountEntryLine() const;
+    // Adds a line of the runner's own to the transcript.
+    void Remark(std::string_view what) { Note(what, {}); }
 
     // Most recent transcript lines ("    12.345 RX <s>>2B"); the oldest go beyond 100000.
     const std::deque<std::string>& Transcript() const { return transcript_; }

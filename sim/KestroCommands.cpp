@@ -157,4 +157,13 @@ std::string Kestro::LogPayload(int n) const {
     return p;
 }
 
+std::string Kestro::CountEntryLine() const {
+    // Group 0 carries the count high byte first; read low byte first it is the high time word.
+    const auto count = static_cast<uint16_t>(log_.Count());
+    const auto highWord = static_cast<uint16_t>((count >> 8) | (count << 8));
+    LogRecord asRecord;
+    asRecord.minutes = int64_t(highWord) * 65536;
+    return asRecord.minutes > 0 ? LogLine(0, asRecord) : std::string();
+}
+
 } // namespace sim

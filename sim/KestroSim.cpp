@@ -38,8 +38,9 @@ std::unique_ptr<sim::PtyRunner> MakeRunner(const sim::Options& o) {
 }
 
 int Serve(const sim::Options& o) {
-    std::unique_ptr<sim::PtyRunner> runner = MakeRunner(o);
+    // Declared before the runner, so it outlives the runner's thread that writes to it.
     std::ofstream transcript;
+    std::unique_ptr<sim::PtyRunner> runner = MakeRunner(o);
     if (!o.transcript.empty()) {
         transcript.open(o.transcript, std::ios::trunc);
         if (!transcript)

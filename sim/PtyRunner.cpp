@@ -103,8 +103,14 @@ bool PtyRunner::Play(const Output& out) {
     for (const Chunk& c : out.chunks) {
         if (c.delayMs > 0 && WaitStop(c.delayMs))
             return false;
-        if (WriteAll(line_.Fd(), c.bytes) == WriteResult::Gone)
+        const WriteResult w = WriteAll(line_.Fd(), c.bytes);
+        if (w != WriteResult::Written) {
+            Modify([&](Kestro& k) {
+                k.Remark(w == WriteResult::Full ? "LOST nobody reads the line" : "LOST line gone");
+                return 0;
+            });
             break;
+        }
     }
     if (out.hangUp) {
         // Closing a pty discards what the program has not read yet, the last reply included.

@@ -69,6 +69,15 @@ TEST_F(KestroLog, DumpMatchesWhatTheProgramWritesForEachRecord) {
     EXPECT_EQ(std::count(downloaded.begin(), downloaded.end(), '\n'), 40);
 }
 
+TEST_F(KestroLog, TheCountReadAsEntryZeroGivesTheLineTheProgramWrites) {
+    for (int logs : {0, 3, 300}) {
+        Make(logs);
+        const LogRecord asRecord = Record(0);
+        EXPECT_EQ(kestro->CountEntryLine(), asRecord.IsEndOfLog() ? "" : LogLine(asRecord)) << logs;
+    }
+    EXPECT_EQ(kestro->CountEntryLine().substr(0, 2), "0 ");
+}
+
 TEST_F(KestroLog, RecordsHoldMinAndMaxOfTheMonitoredZonesOnly) {
     sim::Config config = simtest::TestConfig();
     config.logs = 20;
