@@ -1,0 +1,353 @@
+// Event delivery over a pseudo-terminal: order, the three sync methods, links, exceptions.
+#include "PtyHelper.h"
+
+#include "cport/CPort.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+using namespace cport;
+using namespace cport_test;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct EventPort : ::testing::Test {
+    TPty Pty;
+    TComEnv Env{1, Pty.SlavePath()};
+    // Declared before the port: the port's close still tells them.
+    TComLink Link, Other;
+    TComPort Port;
+    std::mutex LogMutex;
+    std::vector<std::string> Log;
+    std::vector<std::string> Handled; // exceptions that reached the application's handler
+
+    EventPort() {
+        SetApplicationExceptionHandler([this](const std::exception& E) {
+            std::lock_guard Lock(LogMutex);
+            Handled.push_back(E.what());
+        });
+    }
+    ~EventPort() override {
+        Port.ClosePort();
+        SetApplicationExceptionHandler(nullptr);
+    }
+    void Note(const std::string& Entry) {
+        std::lock_guard Lock(LogMutex);
+        Log.push_back(Entry);
+    }
+    bool Logged(const std::string& Entry) {
+        std::lock_guard Lock(LogMutex);
+        return std::find(Log.begin(), Log.end(), Entry) != Log.end();
+    }
+    size_t HandledCount() {
+        std::lock_guard Lock(LogMutex);
+        return Handled.size();
+    }
+};
+
+std::string Bool(bool OnOff) {
+    return OnOff ? "1" : "0";
+}
+
+} // namespace
+
+TEST_F(EventPort, OpenAndCloseNotifyInTheirFixedOrder) {
+    Link.ConnectionChanged = [&](TObject* S, bool On) {
+        EXPECT_EQ(S, &Port);
+        Note("link " + Bool(On));
+    };
+    Link.CtsChanged = [&](TObject*, bool On) { Note("link cts " + Bool(On)); };
+    Link.DsrChanged = [&](TObject*, bool On) { Note("link dsr " + Bool(On)); };
+    Link.RlsdChanged = [&](TObject*, bool On) { Note("link rlsd " + Bool(On)); };
+    Port.AttachLink(&Link);
+    Port.OnBeforeOpen = [&](TObject*) { Note("before open"); };
+    Port.OnAfterOpen = [&](TObject*) { Note("after open"); };
+    Port.OnBeforeClose = [&](TObject*) { Note("before close"); };
+    Port.OnAfterClose = [&](TObject*) { Note("after close"); };
+    Port.OnCTSChange = [&](TObject*, bool On) { Note("cts " + Bool(On)); };
+    Port.OnDSRChange = [&](TObject*, bool On) { Note("dsr " + Bool(On)); };
+    Port.OnRLSDChange = [&](TObject*, bool On) { Note("rlsd " + Bool(On)); };
+    Port.OpenPort();
+    Port.ClosePort();
+    const std::vector<std::string> Expected = {
+        "before open", "link 1",      "after open", "link cts 0",   "cts 0",      "link dsr 0",
+        "dsr 0",       "link rlsd 0", "rlsd 0",     "link cts 0",   "link dsr 0", "link rlsd 0",
+        "cts 0",       "dsr 0",       "rlsd 0",     "before close", "link 0",     "after close"};
+    EXPECT_EQ(Log, Expected);
+    Port.DetachLink(&Link);
+}
+
+TEST_F(EventPort, BytesReachTheLinksBeforeTheFlagHandlerRuns) {
+    Port.SetEventChar('>');
+    std::string Received;
+    Link.RxActivity = [&](TObject*, bool On) { Note("rx activity " + Bool(On)); };
+    Link.RxBufferReady = [&](TObject*, const char* Buf, int Count) {
+        Received.append(Buf, static_cast<size_t>(Count));
+        Note("link bytes " + std::to_string(Count));
+    };
+    Link.RxFlagSeen = [&](TObject*) { Note("link flag"); };
+    Port.AttachLink(&Link);
+    Port.OnRxBuf = [&](TObject*, const char*, int Count) {
+        Note("rx buf " + std::to_string(Count));
+    };
+    Port.OnRxChar = [&](TObject*, int) { Note("rx char"); };
+    int WaitingAtFlag = -1;
+    Port.OnRxFlag = [&](TObject*) {
+        WaitingAtFlag = Port.BytesWaiting();
+        Note("flag");
+    };
+    Port.OpenPort();
+    Pty.Write("<i01ABCD>5F>");
+    ASSERT_TRUE(ServeUntil([&] { return Logged("flag"); }));
+    // The port's own read empties the queue before the bytes are handed on.
+    const std::vector<std::string> Expected = {"rx activity 1", "rx activity 0", "rx buf 12",
+                                               "link bytes 12", "link flag",     "flag"};
+    EXPECT_EQ(Log, Expected);
+    EXPECT_EQ(Received, "<i01ABCD>5F>");
+    EXPECT_EQ(WaitingAtFlag, 0);
+}
+
+TEST_F(EventPort, OneBurstReachesTheLinkInOnePiece) {
+    std::vector<std::string> Chunks;
+    Link.RxBufferReady = [&](TObject*, const char* Buf, int Count) {
+        Chunks.emplace_back(Buf, static_cast<size_t>(Count));
+    };
+    Port.AttachLink(&Link);
+    Port.OpenPort();
+    const std::string Reply = "<" + std::string(32, 'A') + ">>";
+    ASSERT_EQ(Reply.size(), 35u);
+    for (int Round = 0; Round < 20; ++Round) {
+        Chunks.clear();
+        Pty.Write(Reply);
+        ASSERT_TRUE(ServeUntil([&] { return !Chunks.empty(); }));
+        ServeFor(10ms);
+        ASSERT_EQ(Chunks.size(), 1u) << "round " << Round;
+        EXPECT_EQ(Chunks[0], Reply);
+    }
+}
+
+TEST_F(EventPort, WithoutALinkOnRxCharReportsTheCountAndReadsNothing) {
+    int Reported = 0;
+    Port.OnRxChar = [&](TObject* S, int Count) {
+        EXPECT_EQ(S, &Port);
+        Reported += Count;
+    };
+    Port.OpenPort();
+    Pty.Write("12345");
+    ASSERT_TRUE(ServeUntil([&] { return Reported >= 5; }));
+    EXPECT_EQ(Reported, 5);
+    EXPECT_EQ(Port.BytesWaiting(), 5);
+    std::string Text;
+    Port.ReadText(Text, 10);
+    EXPECT_EQ(Text, "12345");
+}
+
+TEST_F(EventPort, ACallbackAssignedAfterAttachingIsNotSeenUntilTheLinksChange) {
+    Port.AttachLink(&Link);
+    int Bytes = 0, Chars = 0;
+    Link.RxBufferReady = [&](TObject*, const char*, int Count) { Bytes += Count; };
+    Port.OnRxChar = [&](TObject*, int Count) { Chars += Count; };
+    Port.OpenPort();
+    Pty.Write("ab");
+    ASSERT_TRUE(ServeUntil([&] { return Chars >= 2; }));
+    EXPECT_EQ(Bytes, 0);
+    std::string Drop;
+    Port.ReadText(Drop, 2);
+
+    Port.AttachLink(&Other);
+    Pty.Write("cd");
+    ASSERT_TRUE(ServeUntil([&] { return Bytes >= 2; }));
+    EXPECT_EQ(Chars, 2);
+}
+
+TEST_F(EventPort, LinksRegisterOnceAndOnlyWhatIsRegisteredDetaches) {
+    TComLink& A = Link;
+    TComLink& B = Other;
+    Port.AttachLink(&A);
+    try {
+        Port.AttachLink(&A);
+        ADD_FAILURE() << "second attach accepted";
+    } catch (const EComPort& E) {
+        EXPECT_EQ(E.ErrorCode(), ecRegFailed);
+        EXPECT_EQ(E.SystemCode(), -1);
+        EXPECT_STREQ(E.what(), "Link (un)registration failed");
+    }
+    EXPECT_THROW(Port.DetachLink(&B), EComPort);
+    Port.DetachLink(&A);
+    EXPECT_THROW(Port.DetachLink(&A), EComPort);
+}
+
+TEST_F(EventPort, WritesNotifyActivityTheSentDataAndTheEmptyQueue) {
+    std::string Sent;
+    Link.TxActivity = [&](TObject*, bool On) { Note("tx activity " + Bool(On)); };
+    Link.TxBufferSent = [&](TObject*, const char* Buf, int Count) {
+        Sent.assign(Buf, static_cast<size_t>(Count));
+        Note("sent");
+    };
+    Link.TxQueueEmpty = [&](TObject*) { Note("queue empty"); };
+    Port.AttachLink(&Link);
+    Port.OnTxEmpty = [&](TObject*) { Note("tx empty"); };
+    Port.OpenPort();
+    Port.WriteText("<i05>>C4");
+    ASSERT_TRUE(ServeUntil([&] { return Logged("tx empty"); }));
+    const std::vector<std::string> Expected = {"tx activity 1", "sent", "tx activity 0",
+                                               "queue empty", "tx empty"};
+    EXPECT_EQ(Log, Expected);
+    EXPECT_EQ(Sent, "<i05>>C4");
+}
+
+TEST_F(EventPort, EventsEmptyStartsNoThreadButStillReportsTheOpen) {
+    Port.SetEvents({});
+    int Opened = 0, Signals = 0, Chars = 0;
+    Port.OnAfterOpen = [&](TObject*) { ++Opened; };
+    Port.OnCTSChange = [&](TObject*, bool) { ++Signals; };
+    Port.OnRxChar = [&](TObject*, int) { ++Chars; };
+    Port.OpenPort();
+    Pty.Write("quiet");
+    ServeFor(50ms);
+    EXPECT_EQ(Opened, 1);
+    EXPECT_EQ(Signals, 1);
+    EXPECT_EQ(Chars, 0);
+    EXPECT_EQ(Port.BytesWaiting(), 5);
+}
+
+TEST_F(EventPort, SyncMethodsRunHandlersWhereTheySay) {
+    const std::thread::id Main = std::this_thread::get_id();
+    struct Case {
+        TSyncMethod Method;
+        bool OnMain;
+    };
+    for (Case C : {Case{smThreadSync, true}, Case{smWindowSync, true}, Case{smNone, false}}) {
+        Port.SetSyncMethod(C.Method);
+        std::atomic<bool> Seen{false};
+        std::atomic<bool> OnMain{false};
+        Port.OnRxChar = [&](TObject*, int) {
+            OnMain = std::this_thread::get_id() == Main;
+            std::string Drop;
+            Port.ReadText(Drop, 100);
+            Seen = true;
+        };
+        Port.OpenPort();
+        Pty.Write("x");
+        EXPECT_TRUE(ServeUntil([&] { return Seen.load(); })) << int(C.Method);
+        EXPECT_EQ(OnMain.load(), C.OnMain) << int(C.Method);
+        Port.ClosePort();
+    }
+}
+
+TEST_F(EventPort, SyncMethodCannotChangeWhileConnected) {
+    Port.OpenPort();
+    EXPECT_NO_THROW(Port.SetSyncMethod(smThreadSync));
+    try {
+        Port.SetSyncMethod(smWindowSync);
+        ADD_FAILURE() << "change accepted while connected";
+    } catch (const EComPort& E) {
+        EXPECT_EQ(E.ErrorCode(), ecConnChangeProp);
+        EXPECT_EQ(E.SystemCode(), -1);
+        EXPECT_STREQ(E.what(), "Cannot set property while connected");
+    }
+    EXPECT_EQ(Port.SyncMethod(), smThreadSync);
+    Port.ClosePort();
+    Port.SetSyncMethod(smWindowSync);
+    EXPECT_EQ(Port.SyncMethod(), smWindowSync);
+}
+
+TEST_F(EventPort, ThreadSyncCarriesAHandlerExceptionBackAndEndsDelivery) {
+    int Calls = 0;
+    Port.OnRxChar = [&](TObject*, int) {
+        ++Calls;
+        throw EComPort(ecReadFailed, 5);
+    };
+    Port.OpenPort();
+    Pty.Write("a");
+    ASSERT_TRUE(ServeUntil([&] { return HandledCount() == 1; }));
+    EXPECT_EQ(Handled[0], "ReadFile function failed (win error code: 5)");
+    Pty.Write("b");
+    ServeFor(50ms);
+    EXPECT_EQ(Calls, 1);
+    // The program closes the port after such a failure; that must still work.
+    Port.SetConnected(false);
+    EXPECT_FALSE(Port.Connected());
+}
+
+TEST_F(EventPort, WindowSyncSendsAHandlerExceptionToTheApplicationAndGoesOn) {
+    Port.SetSyncMethod(smWindowSync);
+    int Calls = 0;
+    Port.OnRxChar = [&](TObject*, int) {
+        ++Calls;
+        std::string Drop;
+        Port.ReadText(Drop, 100);
+        throw std::runtime_error("handler failed");
+    };
+    Port.OpenPort();
+    Pty.Write("a");
+    ASSERT_TRUE(ServeUntil([&] { return Calls == 1 && HandledCount() == 1; }));
+    ServeFor(20ms);
+    Pty.Write("b");
+    ASSERT_TRUE(ServeUntil([&] { return Calls == 2; }));
+    ASSERT_TRUE(ServeUntil([&] { return HandledCount() == 2; }));
+    EXPECT_EQ(Handled[0], "handler failed");
+}
+
+TEST_F(EventPort, CloseWhileTheEventThreadWaitsForTheMainThreadDoesNotDeadlock) {
+    for (TSyncMethod Method : {smThreadSync, smWindowSync}) {
+        Port.SetSyncMethod(Method);
+        std::atomic<int> Calls{0};
+        Port.OnRxChar = [&](TObject*, int) { ++Calls; };
+        Port.OpenPort();
+        Pty.Write("pending");
+        // Let the event thread hand the wake-up over; nobody serves it before the close.
+        ASSERT_TRUE(WaitForPendingCalls(2s));
+        Port.ClosePort();
+        EXPECT_FALSE(Port.Connected());
+        // What was handed over meanwhile finds the port closing and is dropped.
+        EXPECT_EQ(Calls.load(), 0);
+        ServeFor(20ms);
+        EXPECT_EQ(Calls.load(), 0);
+    }
+}
+
+TEST_F(EventPort, WindowSyncIgnoresEventsThatArriveAfterTheClose) {
+    Port.SetSyncMethod(smWindowSync);
+    Port.SetEventChar('>');
+    int Chars = 0, Flags = 0;
+    Port.OnRxChar = [&](TObject*, int) {
+        ++Chars;
+        Port.ClosePort();
+    };
+    Port.OnRxFlag = [&](TObject*) { ++Flags; };
+    Port.OpenPort();
+    Pty.Write("ab>");
+    ASSERT_TRUE(ServeUntil([&] { return !Port.Connected(); }));
+    ServeFor(20ms);
+    EXPECT_EQ(Chars, 1);
+    EXPECT_EQ(Flags, 0);
+}
+
+TEST_F(EventPort, ClosingWhileRepliesKeepComingIsSafe) {
+    std::atomic<int> Bytes{0};
+    Link.RxBufferReady = [&](TObject*, const char*, int Count) { Bytes += Count; };
+    Port.AttachLink(&Link);
+    for (int Round = 0; Round < 5; ++Round) {
+        Port.OpenPort();
+        std::atomic<bool> Stop{false};
+        std::thread Writer([&] {
+            while (!Stop) {
+                Pty.Write("<0123456789>");
+                std::this_thread::sleep_for(8ms);
+            }
+        });
+        ServeFor(40ms);
+        Port.ClosePort();
+        Stop = true;
+        Writer.join();
+    }
+    EXPECT_GT(Bytes.load(), 0);
+    Port.DetachLink(&Link);
+}
