@@ -58,13 +58,32 @@ void TPty::CloseMaster() {
     FMaster = -1;
 }
 
+namespace {
+
+const char* const MissingDevice = "/nonexistent/quorva-test-no-device";
+
+[[maybe_unused]] const bool NoRealDevices = [] {
+    for (int Number = 1; Number <= 32; ++Number)
+        setenv(("QUORVA_COM" + std::to_string(Number)).c_str(), MissingDevice, 1);
+    return true;
+}();
+
+} // namespace
+
 TComEnv::TComEnv(int Number, const std::string& Path)
     : FName("QUORVA_COM" + std::to_string(Number)) {
+    if (const char* Old = std::getenv(FName.c_str())) {
+        FOld = Old;
+        FHadOld = true;
+    }
     setenv(FName.c_str(), Path.c_str(), 1);
 }
 
 TComEnv::~TComEnv() {
-    unsetenv(FName.c_str());
+    if (FHadOld)
+        setenv(FName.c_str(), FOld.c_str(), 1);
+    else
+        unsetenv(FName.c_str());
 }
 
 bool ServeUntil(const std::function<bool()>& Done, std::chrono::milliseconds Timeout) {

@@ -28,7 +28,9 @@ private:
     std::string FSlavePath;
 };
 
-// Points QUORVA_COM<Number> at Path for the lifetime of the object.
+// Points QUORVA_COM<Number> at Path for the lifetime of the object, then restores it. Until a
+// test sets one, every QUORVA_COMn of the test program names a missing path, so no test can
+// reach a real serial device (COM1 would otherwise be /dev/ttyS0, the system console).
 class TComEnv {
 public:
     TComEnv(int Number, const std::string& Path);
@@ -38,6 +40,8 @@ public:
 
 private:
     std::string FName;
+    std::string FOld;
+    bool FHadOld = false;
 };
 
 // Runs handed-over calls on this (main) thread until Done holds or Timeout passes.
