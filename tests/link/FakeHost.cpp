@@ -1,0 +1,102 @@
+#include "FakeHost.h"
+
+#include "protocol/Commands.h"
+
+namespace klinktest {
+
+TFakeHost::TFakeHost() {
+    for (Control c : {Control::KestroName, Control::SerialNo, Control::SoftwareVersion,
+                      Control::Zone1Text, Control::Zone2Text, Control::Zone3Text, Control::LogTime,
+                      Control::KestroTime, Control::LogNumber, Control::BatteryVolts}) {
+        Texts[c] = "?";
+    }
+    Checks[Control::CyclicLogCheckBox] = true;
+    Captions[Control::ReadLogsButton] = "Get Logs - Kestro  ";
+}
+
+bool TFakeHost::WriteText(const std::string& framed) {
+    if (!WriteFailure.empty()) {
+        throw std::runtime_error(WriteFailure);
+    }
+    Wire.push_back(framed);
+    return true;
+}
+
+std::string TFakeHost::OpenPort(const std::string& name) {
+    Opened.push_back(name);
+    if (!OpenError.empty()) {
+        return OpenError;
+    }
+    Connected = true;
+    return "";
+}
+
+void TFakeHost::StartReplyTimer(int milliseconds) {
+    ReplyTimerRunning = true;
+    ReplyTimerMs = milliseconds;
+    ++ReplyTimerStarts;
+}
+
+std::string TFakeHost::Text(Control control) const {
+    switch (control) {
+    case Control::MaterialBox:
+    case Control::ZonesBox:
+    case Control::RefType:
+    case Control::LogIntBox:
+        return ItemText(control);
+    default: {
+        const auto it = Texts.find(control);
+        return it == Texts.end() ? "" : it->second;
+    }
+    }
+}
+
+void TFakeHost::SetText(Control control, const std::string& text) {
+    Texts[control] = text;
+    TextSets.emplace_back(control, text);
+}
+
+int TFakeHost::ItemIndex(Control control) const {
+    const auto it = Items.find(control);
+    return it == Items.end() ? -1 : it->second;
+}
+
+bool TFakeHost::Checked(Control control) const {
+    const auto it = Checks.find(control);
+    return it != Checks.end() && it->second;
+}
+
+void TFakeHost::SetCaption(Control control, const std::string& caption) {
+    Captions[control] = caption;
+}
+
+int TFakeHost::AskClearConfirmation() {
+    ++ClearAsked;
+    return ClearAnswer;
+}
+
+std::optional<std::string> TFakeHost::AskSaveFileName() {
+    ++SaveAsked;
+    return SaveName;
+}
+
+std::string TFakeHost::ItemText(Control control) const {
+    const int i = ItemIndex(control);
+    auto pick = [i](const auto& items) -> std::string {
+        return i >= 0 && i < static_cast<int>(items.size()) ? std::string(items[i]) : "";
+    };
+    switch (control) {
+    case Control::MaterialBox:
+        return pick(protocol::MaterialItems);
+    case Control::ZonesBox:
+        return pick(protocol::ZonesItems);
+    case Control::RefType:
+        return pick(protocol::RefTypeItems);
+    case Control::LogIntBox:
+        return pick(protocol::LogIntervalItems);
+    default:
+        return "";
+    }
+}
+
+} // namespace klinktest

@@ -1,0 +1,86 @@
+// A window shell without widgets: records what the link does to controls, port and dialogs.
+#pragma once
+
+#include "link/LinkHost.h"
+
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace klinktest {
+
+using klink::Colour;
+using klink::Control;
+
+class TFakeHost : public klink::TLinkHost {
+public:
+    // The port.
+    bool Connected = true;
+    std::string OpenError;           // what OpenPort answers
+    std::string WriteFailure;        // when set, WriteText throws with it
+    std::vector<std::string> Wire;   // every framed text written
+    std::vector<std::string> Opened; // names given to OpenPort
+    int Purges = 0;
+    int LaterCloses = 0;
+
+    // The reply timer.
+    bool ReplyTimerRunning = false;
+    int ReplyTimerMs = 0;
+    int ReplyTimerStarts = 0;
+
+    protocol::DateTime Now{2026, 12, 8, 10, 45, 0, 0};
+
+    // Controls.
+    std::map<Control, std::string> Texts;
+    std::map<Control, int> Items;
+    std::map<Control, bool> Checks;
+    std::map<Control, bool> Enabled;
+    std::map<Control, Colour> Colours;
+    std::map<Control, std::string> Captions;
+    std::vector<std::pair<Control, std::string>> TextSets;
+    std::vector<bool> DisableCalls;
+    std::vector<std::string> Memo;
+
+    // Dialogs.
+    std::vector<std::string> Errors;
+    std::vector<std::string> Messages;
+    int ClearAnswer = 6;
+    int ClearAsked = 0;
+    std::optional<std::string> SaveName;
+    int SaveAsked = 0;
+
+    TFakeHost();
+
+    bool PortConnected() const override { return Connected; }
+    bool WriteText(const std::string& framed) override;
+    void PurgeInput() override { ++Purges; }
+    void ClosePort() override { Connected = false; }
+    void ClosePortLater() override { ++LaterCloses; }
+    std::string OpenPort(const std::string& name) override;
+    void StartReplyTimer(int milliseconds) override;
+    void StopReplyTimer() override { ReplyTimerRunning = false; }
+    protocol::DateTime PcNow() const override { return Now; }
+    std::string Text(Control control) const override;
+    void SetText(Control control, const std::string& text) override;
+    int ItemIndex(Control control) const override;
+    void SetItemIndex(Control control, int index) override { Items[control] = index; }
+    bool Checked(Control control) const override;
+    void SetChecked(Control control, bool checked) override { Checks[control] = checked; }
+    void SetEnabled(Control control, bool enabled) override { Enabled[control] = enabled; }
+    void SetColour(Control control, Colour colour) override { Colours[control] = colour; }
+    void SetCaption(Control control, const std::string& caption) override;
+    void DisableEntries(bool busy) override { DisableCalls.push_back(busy); }
+    void AppendLogLine(const std::string& line) override { Memo.push_back(line); }
+    void ClearLogDisplay() override { Memo.clear(); }
+    void ShowError(const std::string& message) override { Errors.push_back(message); }
+    void ShowMessage(const std::string& message) override { Messages.push_back(message); }
+    int AskClearConfirmation() override;
+    std::optional<std::string> AskSaveFileName() override;
+
+    // Texts of the selected items, as a list control would report them.
+    std::string ItemText(Control control) const;
+};
+
+} // namespace klinktest

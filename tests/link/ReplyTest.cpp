@@ -1,0 +1,192 @@
+// Replies applied to the controls: settings, texts, clock, readings, version; what is ignored.
+#include "LinkRig.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace klinktest {
+namespace {
+
+int CountSent(const TRig& rig, const std::string& prefix) {
+    const auto bodies = rig.SentBodies();
+    return static_cast<int>(std::count_if(bodies.begin(), bodies.end(), [&](const std::string& b) {
+        return b.rfind(prefix, 0) == 0;
+    }));
+}
+
+// Waits until the given poll body has just gone out (its reply not yet in).
+void RunUntilAsked(TRig& rig, const std::string& body) {
+    for (int i = 0; i < 10000; ++i) {
+        rig.Run(1);
+        if (!rig.Sent.empty() && rig.Sent.back().AtMs == rig.Now &&
+            rig.Sent.back().Body() == body) {
+            return;
+        }
+    }
+    FAIL() << "never asked " << body;
+}
+
+TEST(Replies, FirstCycleFillsEveryControl) {
+    TRig rig;
+    rig.Version = "KV1.02";
+    rig.FillLog(3);
+    ASSERT_TRUE(rig.RunUntilReady());
+    rig.Run(100);
+    auto& h = rig.Host;
+    EXPECT_EQ(h.Items[Control::MaterialBox], 2); // "Steel"
+    EXPECT_EQ(h.Items[Control::ZonesBox], 2);
+    EXPECT_EQ(rig.Link.Values().ZonesDigit, '2');
+    EXPECT_EQ(h.Items[Control::LogIntBox], 7); // "1 Hour"
+    EXPECT_EQ(rig.Link.Values().LogInterval, 60);
+    EXPECT_TRUE(h.Checks[Control::CyclicLogCheckBox]);
+    EXPECT_EQ(h.Items[Control::RefType], 1); // "Zinc"
+    // Settings come before the version: the first cycle counts with 511 records.
+    EXPECT_EQ(h.Texts[Control::LogTime], "21.2 days");
+    EXPECT_FALSE(h.Enabled[Control::LogTime]);
+    EXPECT_EQ(rig.Link.Values().LogCapacity, 2040);
+    EXPECT_EQ(h.Texts[Control::KestroName], Pad16("Harbour One"));
+    EXPECT_EQ(h.Texts[Control::SerialNo], Pad16("SN-0042"));
+    EXPECT_EQ(h.Texts[Control::SoftwareVersion], Pad16("KV1.02"));
+    EXPECT_EQ(h.Texts[Control::Zone1Text], Pad16("Stern"));
+    EXPECT_EQ(h.Texts[Control::Zone2Text], Pad16("Keel"));
+    EXPECT_EQ(h.Texts[Control::Zone3Text], Pad16("Bow"));
+    EXPECT_EQ(h.Texts[Control::KestroTime], "14/08/26 05:20");
+    EXPECT_EQ(h.Texts[Control::LogNumber], "3");
+    EXPECT_EQ(h.Texts[Control::Edit1], "10 mV");
+    EXPECT_EQ(h.Texts[Control::Edit2], "-1 mV");
+    EXPECT_EQ(h.Texts[Control::Edit3], "-49151 mV");
+    EXPECT_EQ(h.Colours[Control::Edit1], Colour::Window);
+    EXPECT_EQ(h.Texts[Control::BatteryVolts], "12.5 V");
+    EXPECT_EQ(rig.Link.Values().ZoneReadings[2], -49151);
+    // The next cycle's settings count with the version's capacity.
+    rig.Run(5000);
+    EXPECT_EQ(h.Texts[Control::LogTime], "85.0 days");
+}
+
+TEST(Replies, OutOfRangeSettingsLeaveTheirControlsAndWordThreeClearsTheSelection) {
+    TRig rig;
+    ASSERT_TRUE(rig.RunUntilReady());
+    rig.Run(5000);
+    rig.Settings = {3, 7, 45, 0, 1, 2};
+    const std::string days = rig.Host.Texts[Control::LogTime];
+    rig.Run(5000);
+    EXPECT_EQ(rig.Host.Items[Control::MaterialBox], -1);
+    EXPECT_EQ(rig.Host.Items[Control::RefType], -1);
+    EXPECT_EQ(rig.Host.Items[Control::ZonesBox], 2);  // 7 is out of range
+    EXPECT_EQ(rig.Host.Items[Control::LogIntBox], 7); // 45 is no item
+    EXPECT_EQ(rig.Link.Values().LogInterval, 45);
+    EXPECT_EQ(rig.Host.Texts[Control::LogTime], days);
+    rig.Settings = {1, 2, 0, 0, 1, 0};
+    rig.Run(5000);
+    EXPECT_EQ(rig.Host.Items[Control::LogIntBox], 1); // "Off"
+    EXPECT_EQ(rig.Host.Texts[Control::LogTime], "0.0 days");
+}
+
+TEST(Replies, CyclicChangeIsSentBackOnceAndEqualTextsAreNeverWrittenBack) {
+    TRig rig;
+    ASSERT_TRUE(rig.RunUntilReady());
+    rig.Run(15000); // three more cycles
+    // The first read changed "?" to the logger's texts: each is echoed once, never again.
+    EXPECT_EQ(CountSent(rig, "I03"), 1);
+    EXPECT_EQ(CountSent(rig, "I05"), 1);
+    EXPECT_EQ(CountSent(rig, "I06"), 1);
+    EXPECT_EQ(CountSent(rig, "I08"), 1);
+    EXPECT_EQ(CountSent(rig, "I03" + Pad16("Harbour One")), 1);
+    const auto sets = std::count_if(rig.Host.TextSets.begin(), rig.Host.TextSets.end(),
+                                    [](const auto& s) { return s.first == Control::KestroName; });
+    EXPECT_EQ(sets, 1);
+    EXPECT_EQ(CountSent(rig, "Y0"), 0);
+    rig.Settings[4] = 0;
+    rig.Run(5000);
+    EXPECT_FALSE(rig.Host.Checks[Control::CyclicLogCheckBox]);
+    EXPECT_EQ(CountSent(rig, "Y00"), 1);
+    rig.Run(5000);
+    EXPECT_EQ(CountSent(rig, "Y00"), 1);
+    // A real rename on the logger is taken over and sent back once.
+    rig.Name = "Harbour Two";
+    rig.Run(5000);
+    EXPECT_EQ(rig.Host.Texts[Control::KestroName], Pad16("Harbour Two"));
+    EXPECT_EQ(CountSent(rig, "I03" + Pad16("Harbour Two")), 1);
+}
+
+TEST(Replies, UndecodableOrBadlyFramedReplyIsIgnoredAndTheAwaitedCodeKept) {
+    TRig rig;
+    ASSERT_TRUE(rig.RunUntilReady());
+    rig.Run(2000);
+    RunUntilAsked(rig, "c");
+    const std::string edit1 = rig.Host.Texts[Control::Edit1];
+    const std::size_t trace = rig.Link.RxDat().size();
+    const int32_t countdown = rig.Link.Values().ReplyCountdown;
+    for (const std::string& bad :
+         {std::string("0A00FFFFG1400A0A0000000000000000>>"),
+          std::string("0A00FFFF01400A0A0000000000000000>"), std::string("0A00FFFF014>")}) {
+        rig.Link.ComDataPacket1Packet(bad);
+        EXPECT_EQ(rig.Link.Values().AwaitedReply, protocol::ReplyReadings) << bad;
+        EXPECT_EQ(rig.Link.RxDat().size(), trace) << bad;
+        EXPECT_EQ(rig.Link.Values().ReplyCountdown, countdown) << bad;
+        EXPECT_TRUE(rig.Link.Awaiting()) << bad;
+        EXPECT_EQ(rig.Host.Texts[Control::DataWin], bad);
+    }
+    EXPECT_EQ(rig.Host.Texts[Control::Edit1], edit1);
+    rig.Host.Texts[Control::Edit1] = "";
+    rig.Run(100); // the real reply
+    EXPECT_EQ(rig.Host.Texts[Control::Edit1], "10 mV");
+    EXPECT_EQ(rig.Link.Values().AwaitedReply, protocol::ReplyNone);
+    EXPECT_EQ(rig.Link.RxDat().back(),
+              "<" + Delivered(LeWord(10) + LeWord(0xFFFF) + LeWord(0x4001) + LeWord(0x0A0A)));
+}
+
+TEST(Replies, VersionSetsTheLogCapacity) {
+    struct Case {
+        std::string Version;
+        int32_t Capacity;
+    };
+    for (const Case& c :
+         {Case{"KV1.04", 4090}, Case{"KV1.02", 2040}, Case{"KV1.4 x", 511}, Case{"KV1", 511}}) {
+        TRig rig;
+        rig.Version = c.Version;
+        ASSERT_TRUE(rig.RunUntilReady());
+        EXPECT_EQ(rig.Link.Values().LogCapacity, c.Capacity) << c.Version;
+    }
+}
+
+TEST(Replies, TrafficTraceKeepsTheLastThousandLines) {
+    TFakeHost host;
+    klink::TKestroLink link(host);
+    link.FormCreate();
+    for (int i = 0; i < 1200; ++i) {
+        link.ComDataPacket1Packet(Delivered(LeWord(static_cast<uint32_t>(i))));
+    }
+    ASSERT_EQ(link.RxDat().size(), klink::RxDatMaxLines);
+    EXPECT_EQ(link.RxDat().front(), "<" + Delivered(LeWord(200)));
+    EXPECT_EQ(link.RxDat().back(), "<" + Delivered(LeWord(1199)));
+}
+
+TEST(Replies, CommandsAreFramedWithTheirChecksumAndRecordedInTheTrace) {
+    TFakeHost host;
+    klink::TKestroLink link(host);
+    link.FormCreate();
+    link.Tick250();
+    ASSERT_EQ(host.Wire.size(), 1u);
+    EXPECT_EQ(host.Wire[0], "<i01>>82");
+    EXPECT_EQ(link.RxDat().back(), "<i01>>82");
+    link.ReplyTimeout();
+    link.LogIntBoxChange(6);
+    ASSERT_EQ(host.Wire.size(), 2u);
+    EXPECT_EQ(host.Wire[1].substr(0, 8), "<P001>>>");
+    EXPECT_EQ(link.Values().LogInterval, 30);
+    link.ReplyTimeout();
+    link.KestroNameChange(std::string(17, 'x')); // too long: nothing, code unchanged
+    EXPECT_EQ(host.Wire.size(), 2u);
+    // Port closed: dropped without a trace line, but PollDelay and the code are still set.
+    host.Connected = false;
+    link.CalibrationClick(5);
+    EXPECT_EQ(host.Wire.size(), 2u);
+    EXPECT_EQ(link.RxDat().size(), 2u);
+    EXPECT_EQ(link.Values().PollDelay, 1);
+    EXPECT_EQ(link.Values().AwaitedReply, protocol::ReplyCalibrationFirst + 5);
+}
+
+} // namespace
+} // namespace klinktest
