@@ -15,6 +15,7 @@ constexpr int FileAccessDenied = 5;
 constexpr int DiskFull = 101;
 constexpr int FileNotOpen = 103;
 
+// 0 for a system error the run-time library has no name for.
 int RunTimeCode(int systemError) {
     switch (systemError) {
     case ENOENT:
@@ -36,7 +37,7 @@ int RunTimeCode(int systemError) {
     case EDQUOT:
         return DiskFull;
     default:
-        return systemError;
+        return 0;
     }
 }
 
@@ -59,7 +60,8 @@ std::string RunTimeMessage(int code) {
 } // namespace
 
 std::string InOutErrorMessage(int systemError) {
-    return RunTimeMessage(RunTimeCode(systemError));
+    const int code = RunTimeCode(systemError);
+    return code != 0 ? RunTimeMessage(code) : "I/O error " + std::to_string(systemError);
 }
 
 TLogFile::~TLogFile() {
@@ -124,7 +126,7 @@ void TLogFile::Close() {
 
 void TLogFile::Fail(int systemError) {
     const int code = RunTimeCode(systemError);
-    throw EInOutError(code, RunTimeMessage(code));
+    throw EInOutError(code != 0 ? code : systemError, InOutErrorMessage(systemError));
 }
 
 } // namespace logdata
