@@ -43,6 +43,7 @@ TIntroForm::TIntroForm(QWidget* Parent) : QDialog(Parent) {
     Button3 = MakeButton(this, "Button3", {S(290), S(305), S(110), S(30)}, "Close");
     Button3->setAutoDefault(false);
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+    FitCaptions(this);
 }
 
 void TIntroForm::Button3Click() {

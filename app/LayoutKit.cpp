@@ -1,7 +1,9 @@
 #include "app/LayoutKit.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -86,6 +88,44 @@ QPlainTextEdit* MakeMemo(QWidget* Parent, const char* Name, TBounds B, const QSt
 
 void LimitTyping(QLineEdit* Edit, int MaxLength) {
     Edit->setValidator(new TMaxLengthValidator(Edit, MaxLength));
+}
+
+void FitLabel(QLabel* Label) {
+    const QSize Need = Label->sizeHint();
+    const QRect Old = Label->geometry();
+    const int Width = std::max(Old.width(), Need.width());
+    const int Left = (Label->alignment() & Qt::AlignRight) ? Old.right() + 1 - Width : Old.left();
+    Label->setGeometry(Left, Old.top(), Width, std::max(Old.height(), Need.height()));
+}
+
+bool CaptionFits(const QWidget* Control) {
+    if (auto* Label = qobject_cast<const QLabel*>(Control))
+        return Label->sizeHint().width() <= Label->width() &&
+               Label->sizeHint().height() <= Label->height();
+    auto* Button = qobject_cast<const QAbstractButton*>(Control);
+    if (!Button || Button->text().isEmpty())
+        return true;
+    if (!qobject_cast<const QPushButton*>(Button))
+        return Button->sizeHint().width() <= Button->width();
+    // The push button's frame and margins take about four pixels on each side.
+    const QSize Text = Button->fontMetrics().size(Qt::TextShowMnemonic, Button->text());
+    return Text.width() + 8 <= Button->width() && Text.height() <= Button->height();
+}
+
+void FitCaption(QWidget* Control) {
+    QFont Font = Control->font();
+    int Pixels = QFontInfo(Font).pixelSize();
+    while (!CaptionFits(Control) && Pixels > 6) {
+        Font.setPixelSize(--Pixels);
+        Control->setFont(Font);
+    }
+}
+
+void FitCaptions(QWidget* Window) {
+    for (QLabel* Label : Window->findChildren<QLabel*>())
+        FitLabel(Label);
+    for (QAbstractButton* Button : Window->findChildren<QAbstractButton*>())
+        FitCaption(Button);
 }
 
 void SetTextColour(QWidget* Widget, const QColor& Colour) {

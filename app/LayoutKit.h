@@ -55,6 +55,14 @@ QComboBox* MakeList(QWidget* Parent, const char* Name, TBounds B, const QStringL
 // A memo without scroll bars whose lines wrap at the right edge.
 QPlainTextEdit* MakeMemo(QWidget* Parent, const char* Name, TBounds B, const QString& Text);
 void LimitTyping(QLineEdit* Edit, int MaxLength);
+// The substitute fonts are wider than the design's: a label grows to its caption (a
+// right-aligned one to the left), a button or check box takes a smaller font until it fits.
+void FitLabel(QLabel* Label);
+void FitCaption(QWidget* Control);
+// Whether the control shows its whole caption within its bounds.
+bool CaptionFits(const QWidget* Control);
+// Fits every label and button of a window.
+void FitCaptions(QWidget* Window);
 void SetTextColour(QWidget* Widget, const QColor& Colour);
 
 } // namespace app

@@ -63,6 +63,7 @@ void TForm1::CreateControls() {
     CreateTimers();
     CreateSerial();
     ApplyTabOrder();
+    FitCaptions(this);
 }
 
 void TForm1::CreateTopStrip() {
@@ -99,8 +100,6 @@ void TForm1::CreateStatusRow() {
     FactoryLab->setFont(FontOfHeight(font(), 24));
     FactoryLab->setWordWrap(true);
     SetTextColour(FactoryLab, clRed);
-    // Created last in the client area so they lie above the page control's frame.
-    StatusLabel->raise();
 }
 
 void TForm1::CreateSettingsPage() {

@@ -55,6 +55,12 @@ TRUSureForm::TRUSureForm(QWidget* Parent) : QDialog(Parent) {
     setTabOrder(YesButton, NoButton);
     connect(YesButton, &QPushButton::clicked, this, [this] { done(mrYes); });
     connect(NoButton, &QPushButton::clicked, this, [this] { done(mrNo); });
+    FitCaptions(this);
+    // The substitute font is wider than the design's: widen the window rather than cut a line.
+    int Right = width();
+    for (QLabel* Label : {Label1, Label2, Label3, Label4, Label5})
+        Right = std::max(Right, Label->geometry().right() + 1 + Label->x() / 2);
+    resize(Right, height());
 }
 
 int TRUSureForm::ShowModal() {

@@ -26,8 +26,10 @@ struct TControlRow {
     const char* Name;
     const char* Kind;
     const char* Container;
-    int Left, Top, Width, Height; // Width -1: the label sizes itself to its caption
-    const char* Text;             // items of a list joined by "|"
+    // -1: a label that sizes itself to its caption in the substitute font (growing to the
+    // left when right-aligned), at least as large as the design's bounds.
+    int Left, Top, Width, Height;
+    const char* Text; // items of a list joined by "|"
     const char* Hint;
     const char* Flags; // any of: disabled readonly hidden checked max=N
 };
@@ -44,12 +46,12 @@ const TControlRow Controls[] = {
     {"CalL3", "QPushButton", "Client", 319, 20, 33, 13, "CalL3", "", "disabled hidden"},
     {"CalH3", "QPushButton", "Client", 351, 20, 33, 13, "CalH3", "", "disabled hidden"},
     {"CommsActive1", "QRadioButton", "Client", 400, 0, 113, 17, "CommsActive1", "", ""},
-    {"StatusLabel", "QLabel", "Client", 104, 312, 37, 16, "Status", "", ""},
+    {"StatusLabel", "QLabel", "Client", -1, 312, -1, -1, "Status", "", ""},
     {"Status", "QLineEdit", "Client", 143, 312, 157, 21, "  Looking for a Kestro", "", "readonly"},
     {"ComPortBox", "QComboBox", "Client", 388, 314, 81, 21,
      "COM1|COM2|COM3|COM4|COM5|COM6|COM7|COM8", "Selects the Com Port on the PC.", ""},
     {"DataWin", "QPlainTextEdit", "Client", 28, 336, 425, 40, "Memo2", "", "hidden"},
-    {"FactoryLab", "QLabel", "Client", 80, 384, 329, 29, "Factory Version DO NOT USE!", "",
+    {"FactoryLab", "QLabel", "Client", 80, 384, 329, -1, "Factory Version DO NOT USE!", "",
      "hidden"},
     {"RxDat", "QPlainTextEdit", "Client", 117, 228, 209, 13, "R\nx\nD\na\nt", "", "hidden"},
     {"Data", "QTabWidget", "Client", 13, 20, 456, 286, "Settings|Log Data", "", ""},
@@ -104,12 +106,12 @@ const TControlRow Controls[] = {
     {"Label11", "QLabel", "TabSheet2", 315, 202, -1, -1, "PCTime", "", ""},
     {"PcTime", "QLineEdit", "TabSheet2", 312, 215, 92, 21, "?", "Time now - read from the PC.",
      "readonly disabled"},
-    {"LogNo", "QLabel", "TabSheet4", 33, 13, 10, 13, " #", "", ""},
-    {"Label3", "QLabel", "TabSheet4", 54, 13, 56, 13, "Time Stamp", "", ""},
-    {"Label4", "QLabel", "TabSheet4", 114, 13, 186, 13, "  Min1  Max1  Min2  Max2  Min3  Max3 ", "",
+    {"LogNo", "QLabel", "TabSheet4", 33, 13, -1, -1, " #", "", ""},
+    {"Label3", "QLabel", "TabSheet4", 54, 13, -1, -1, "Time Stamp", "", ""},
+    {"Label4", "QLabel", "TabSheet4", 114, 13, -1, -1, "  Min1  Max1  Min2  Max2  Min3  Max3 ", "",
      ""},
     {"LogDataMemo", "QPlainTextEdit", "TabSheet4", 33, 26, 286, 176, "", "", "readonly"},
-    {"logNum", "QLabel", "TabSheet4", 32, 208, 73, 13, "Logs Recorded", "", ""},
+    {"logNum", "QLabel", "TabSheet4", 32, 208, -1, -1, "Logs Recorded", "", ""},
     {"LogNumber", "QLineEdit", "TabSheet4", 33, 228, 65, 21, "?",
      "Number of logs recorded by the Kestro", "readonly"},
     {"GroupBox2", "QGroupBox", "TabSheet4", 324, 20, 119, 182, "Control", "", ""},
@@ -183,9 +185,15 @@ void CheckRow(app::TForm1& Form, const TControlRow& Row) {
     EXPECT_STREQ(W->metaObject()->className(), Row.Kind);
     ASSERT_NE(W->parentWidget(), nullptr);
     EXPECT_EQ(W->parentWidget()->objectName().toStdString(), Row.Container);
-    EXPECT_EQ(W->pos(), QPoint(Row.Left, Row.Top));
+    if (Row.Left >= 0) {
+        EXPECT_EQ(W->x(), Row.Left);
+    }
+    EXPECT_EQ(W->y(), Row.Top);
     if (Row.Width >= 0) {
-        EXPECT_EQ(W->size(), QSize(Row.Width, Row.Height));
+        EXPECT_EQ(W->width(), Row.Width);
+    }
+    if (Row.Height >= 0) {
+        EXPECT_EQ(W->height(), Row.Height);
     }
     EXPECT_EQ(TextOf(W).toStdString(), Row.Text);
     EXPECT_EQ(W->toolTip().toStdString(), Row.Hint);
@@ -275,7 +283,9 @@ TEST_F(LayoutTest, FontsAndColours) {
                               {Form->ClearKestro, 12, true},  {Form->LogDataMemo, 9, false}};
     for (const TFontRow& Row : Fonts) {
         SCOPED_TRACE(Row.Control->objectName().toStdString());
-        EXPECT_EQ(Row.Control->font().pixelSize(), Row.Pixels);
+        // A caption too wide for its bounds is shown in a smaller font, never clipped.
+        EXPECT_LE(Row.Control->font().pixelSize(), Row.Pixels);
+        EXPECT_GE(Row.Control->font().pixelSize(), Row.Pixels * 2 / 3);
         EXPECT_EQ(Row.Control->font().bold(), Row.Styled);
         EXPECT_EQ(Row.Control->font().italic(), Row.Styled);
         EXPECT_EQ(Row.Control->font().underline(), Row.Styled);
@@ -289,6 +299,16 @@ TEST_F(LayoutTest, FontsAndColours) {
         EXPECT_EQ(Memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         EXPECT_EQ(Memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     }
+}
+
+TEST_F(LayoutTest, NoCaptionIsClippedAndTheRightAlignedLabelKeepsItsRightEdge) {
+    auto Form = StartOnMissingPort();
+    for (QWidget* W : Form->findChildren<QWidget*>())
+        EXPECT_TRUE(app::CaptionFits(W)) << W->objectName().toStdString();
+    EXPECT_EQ(Form->StatusLabel->geometry().right(), 104 + 37 - 1);
+    EXPECT_GE(Form->StatusLabel->width(), 37);
+    EXPECT_GE(Form->Label4->width(), 186);
+    EXPECT_EQ(Form->StatusLabel->font().pixelSize(), 15);
 }
 
 TEST_F(LayoutTest, TabOrderFollowsEachContainersPlaces) {

@@ -2,6 +2,7 @@
 #include "AppFixture.h"
 
 #include "app/HelpKestro.h"
+#include "app/LayoutKit.h"
 #include "app/YesNo.h"
 
 #include <QAction>
@@ -30,8 +31,11 @@ TEST(ConfirmWindow, CaptionLabelsAndButtons) {
         {Form.Label3, "and may take a fewl seconds to complete."},
         {Form.Label4, "During this time the Kestro will not communicate "},
         {Form.Label5, "and all controls will be disabled.."}};
-    for (const auto& [Label, Text] : Labels)
+    for (const auto& [Label, Text] : Labels) {
         EXPECT_EQ(Label->text().toStdString(), Text);
+        EXPECT_TRUE(app::CaptionFits(Label)) << Text;
+        EXPECT_LE(Label->geometry().right(), Form.width()) << Text;
+    }
     EXPECT_TRUE(Form.Label1->font().bold());
     EXPECT_EQ(Form.YesButton->text(), "&Yes");
     EXPECT_EQ(Form.NoButton->text(), "&No");
