@@ -54,7 +54,7 @@ void TKestroLink::FormClose() {
 
 void TKestroLink::Tick250() {
     if (!Closed) {
-        Poller.Tick250(Download.Running());
+        Poller.Tick250(Download.Running(), Download.Requesting());
     }
 }
 

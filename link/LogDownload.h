@@ -44,6 +44,8 @@ public:
     void RecordDecoded(const protocol::LogRecord& record);
 
     bool Running() const { return Phase != TPhase::Idle; }
+    // From the first request on; before it a due poll step may still go out.
+    bool Requesting() const { return Phase == TPhase::FirstEntry || Phase == TPhase::Looping; }
     bool RecordReceived() const { return Received; }
     int ShortWait() const { return Wait; }
 

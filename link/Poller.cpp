@@ -32,7 +32,7 @@ TPoller::TPoller(TLinkHost& host, TLinkValues& values, TTransmitter& transmitter
                  const protocol::DateFormats& formats)
     : Host(host), Vals(values), Trans(transmitter), Formats(formats) {}
 
-void TPoller::Tick250(bool downloading) {
+void TPoller::Tick250(bool downloading, bool pollRests) {
     ShowPcTime();
     RefreshStatus(downloading);
     if (Vals.PollDelay > 0) {
@@ -41,7 +41,7 @@ void TPoller::Tick250(bool downloading) {
     }
     // The download paces its own requests, and a question still out must be answered or
     // timed out before anything else goes on the line.
-    if (downloading || !Trans.Idle()) {
+    if (pollRests || !Trans.Idle()) {
         return;
     }
     Watchdog();

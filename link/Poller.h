@@ -24,9 +24,9 @@ public:
     TPoller(TLinkHost& host, TLinkValues& values, TTransmitter& transmitter,
             const protocol::DateFormats& formats);
 
-    // One Timer1 tick. While a download runs, the poll and the watchdog rest and the
-    // status refresh keeps Get Logs usable as the abort and Save locked.
-    void Tick250(bool downloading);
+    // One Timer1 tick. While a download runs the status refresh keeps Get Logs usable as the
+    // abort and Save locked; once it sends its requests, the poll and the watchdog rest.
+    void Tick250(bool downloading, bool pollRests);
     // Every accepted reply, before its content is decoded.
     void ReplyNotification();
 

@@ -38,10 +38,10 @@ protected:
     void StartWhenReady() {
         ASSERT_TRUE(Rig.RunUntilReady());
         Rig.Run(5500); // one full cycle with every value read
-        // Start right after a poll's reply, as a user's click between polls would.
-        while (Rig.Link.Awaiting()) {
+        // Start just after a tick, with no question out: no poll step falls before log 0.
+        do {
             Rig.Run(1);
-        }
+        } while (Rig.Link.Awaiting() || Rig.Now % 250 != 1);
         ClickAt = Rig.Now;
         SentBefore = Rig.Sent.size();
         Rig.Link.ReadAllLogsClick();
@@ -143,6 +143,26 @@ TEST_F(Download, RequestsEveryEntryOnceAndWritesTheFileByteForByte) {
     EXPECT_EQ(Rig.Link.Values().LinkState, klink::StateReadingLogs);
     Rig.Run(1000);
     EXPECT_EQ(Rig.Link.Values().LinkState, klink::StateReady);
+}
+
+TEST_F(Download, PollStepDueBeforeTheFirstRequestGoesOutAndLogZeroWaitsForItsReply) {
+    Rig.FillLog(3);
+    ASSERT_TRUE(Rig.RunUntilReady());
+    Rig.Run(5500);
+    // Just before a tick, with the poll's delay run out: the tick polls once more.
+    while (Rig.Link.Awaiting() || Rig.Now % 250 != 249 || Rig.Link.Values().PollDelay != 0) {
+        Rig.Run(1);
+    }
+    SentBefore = Rig.Sent.size();
+    Rig.Link.ReadAllLogsClick();
+    RunUntilDone();
+    const auto bodies = Rig.SentBodies(SentBefore);
+    ASSERT_GE(bodies.size(), 5u);
+    const std::vector<std::string> tail(bodies.end() - 5, bodies.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"l0000", "l0001", "l0002", "l0003", "l0004"}));
+    EXPECT_EQ(bodies.size(), 6u); // one poll step, then the download
+    EXPECT_EQ(Rig.Host.Memo.size(), 3u);
+    EXPECT_EQ(ReadFile(FileName), ExpectedHeader() + EntryZeroLine() + EntryLines(3));
 }
 
 TEST_F(Download, StatusShowsTheEntryAbortStaysUsableAndSaveIsLocked) {

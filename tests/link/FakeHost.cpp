@@ -72,11 +72,17 @@ void TFakeHost::SetCaption(Control control, const std::string& caption) {
 
 int TFakeHost::AskClearConfirmation() {
     ++ClearAsked;
+    if (DuringModal) {
+        DuringModal();
+    }
     return ClearAnswer;
 }
 
 std::optional<std::string> TFakeHost::AskSaveFileName() {
     ++SaveAsked;
+    if (DuringModal) {
+        DuringModal();
+    }
     return SaveName;
 }
 

@@ -3,6 +3,7 @@
 
 #include "link/LinkHost.h"
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -50,6 +51,8 @@ public:
     int ClearAsked = 0;
     std::optional<std::string> SaveName;
     int SaveAsked = 0;
+    // Runs while a modal dialog is open, as the shell's timers and events would.
+    std::function<void()> DuringModal;
 
     TFakeHost();
 
