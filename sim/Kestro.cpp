@@ -38,6 +38,11 @@ std::string Printable(std::string_view bytes) {
     return out;
 }
 
+// The program reads words above 0x4000 as negative, so a reading stays at or below 16384.
+int16_t Reading(int millivolts) {
+    return static_cast<int16_t>(std::clamp(millivolts, -32768, 16384));
+}
+
 bool Every(int period, int count) {
     return period > 0 && count % period == 0;
 }
@@ -101,13 +106,10 @@ uint32_t Kestro::Random(uint64_t& state, uint32_t range) const {
 LogRecord Kestro::MakeRecord(int64_t minutes) {
     LogRecord r;
     r.minutes = minutes;
-    for (int z = 0; z < 3; ++z) {
-        if (z >= zones_)
-            continue; // zones not monitored log 0
+    for (int z = 0; z < 3 && z < zones_; ++z) { // zones not monitored log 0
         const int base = config_.zoneMillivolts[static_cast<size_t>(z)];
-        r.values[static_cast<size_t>(2 * z)] = static_cast<int16_t>(base - Random(recordRng_, 13));
-        r.values[static_cast<size_t>(2 * z + 1)] =
-            static_cast<int16_t>(base + Random(recordRng_, 13));
+        r.values[static_cast<size_t>(2 * z)] = Reading(base - int(Random(recordRng_, 13)));
+        r.values[static_cast<size_t>(2 * z + 1)] = Reading(base + int(Random(recordRng_, 13)));
     }
     return r;
 }

@@ -2,6 +2,7 @@
 
 #include "sim/Kestro.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace sim {
@@ -138,7 +139,9 @@ std::string Kestro::ReadingsPayload() {
     for (int z = 0; z < 3; ++z) {
         int mv = 0;
         if (z < zones_)
-            mv = config_.zoneMillivolts[static_cast<size_t>(z)] + int(Random(readingRng_, 5)) - 2;
+            mv = std::clamp(config_.zoneMillivolts[static_cast<size_t>(z)] +
+                                int(Random(readingRng_, 5)) - 2,
+                            -32768, 16384);
         p += WordLowFirst(Word(mv));
     }
     p += WordLowFirst(Word(config_.batteryCount + int(Random(readingRng_, 3)) - 1));

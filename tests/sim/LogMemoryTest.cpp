@@ -93,6 +93,23 @@ TEST_F(KestroLog, RecordsHoldMinAndMaxOfTheMonitoredZonesOnly) {
     }
 }
 
+TEST_F(KestroLog, ReadingsAtTheEndsOfTheRangeKeepTheirSign) {
+    sim::Config config = simtest::TestConfig();
+    config.logs = 30;
+    config.zoneMillivolts = {16384, -32768, 0};
+    sim::Kestro k(config, clock.Source());
+    for (int n = 1; n <= 30; ++n) {
+        const LogRecord r =
+            *DecodeLogRecord(Delivered(k.Feed(Wire(LogRequestCommand(n)->Body))), n);
+        EXPECT_GT(r.Values[0], 16000) << n;
+        EXPECT_LE(r.Values[1], 16384) << n;
+        EXPECT_LT(r.Values[3], -32000) << n;
+    }
+    const auto readings = DecodeReadings(Delivered(k.Feed(Wire("c"))));
+    EXPECT_GT(readings->Zones[0], 16000);
+    EXPECT_LT(readings->Zones[1], -32000);
+}
+
 TEST_F(KestroLog, PreloadedRecordsAreTheSameForTheSameSeed) {
     Make(50, false, 15, 7);
     const std::string first = kestro->LogDump();
