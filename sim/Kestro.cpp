@@ -238,16 +238,19 @@ void Kestro::AddFaults(std::string reply, Output& out) {
         reply[9] = 'g'; // first digit of group 2: a strict group in records and readings
     }
     const int delay = std::max(0, f.replyDelayMs);
+    // The stamp is when the reply was decided; the note says how it goes out.
+    std::string how = delay > 0 ? "TX +" + std::to_string(delay) + "ms" : "TX";
     if (Every(f.splitEvery, n) && f.splitAt > 0 && f.splitAt < int(reply.size())) {
         ++counters_.split;
         const auto at = static_cast<size_t>(f.splitAt);
         out.chunks.push_back({delay, reply.substr(0, at)});
         out.chunks.push_back({std::max(0, f.splitGapMs), reply.substr(at)});
+        how += " split " + std::to_string(at) + " +" + std::to_string(f.splitGapMs) + "ms";
     } else {
         out.chunks.push_back({delay, reply});
     }
     ++counters_.answered;
-    Note("TX", reply);
+    Note(how, reply);
     if (Every(f.noiseEvery, n) && !f.noise.empty()) {
         ++counters_.noisy;
         out.chunks.push_back({0, f.noise});

@@ -99,6 +99,8 @@ TEST(KestroFaults, ReplyDelayAndNoise) {
     const sim::Output second = k.FeedTimed(Wire("s"));
     ASSERT_EQ(second.chunks.size(), 2u);
     EXPECT_EQ(second.chunks[1].bytes, "xyz");
+    EXPECT_NE(k.Transcript().back().find("NOISE xyz"), std::string::npos);
+    EXPECT_NE(k.Transcript()[k.Transcript().size() - 2].find("TX +120ms <"), std::string::npos);
 }
 
 TEST(KestroFaults, SilenceAfterNCommands) {
