@@ -24,6 +24,8 @@ TCustomComPort::~TCustomComPort() {
     } catch (...) {
         HandleApplicationException(std::current_exception());
     }
+    // The thread uses the device, which as a member would otherwise go first.
+    FEventThread.reset();
     FBuffer.reset();
     FFlowControl.reset();
     FTimeouts.reset();

@@ -351,3 +351,39 @@ TEST_F(EventPort, ClosingWhileRepliesKeepComingIsSafe) {
     EXPECT_GT(Bytes.load(), 0);
     Port.DetachLink(&Link);
 }
+
+TEST_F(EventPort, FlagNeedsTheEventCharacterAndDiscardNullDropsNuls) {
+    Port.SetEventChar('>');
+    Port.SetDiscardNull(true);
+    int Flags = 0;
+    std::string Received;
+    Link.RxBufferReady = [&](TObject*, const char* Buf, int Count) {
+        Received.append(Buf, static_cast<size_t>(Count));
+    };
+    Port.AttachLink(&Link);
+    Port.OnRxFlag = [&](TObject*) { ++Flags; };
+    Port.OpenPort();
+    Pty.Write(std::string("a\0b", 3));
+    ASSERT_TRUE(ServeUntil([&] { return Received == "ab"; }));
+    ServeFor(10ms);
+    EXPECT_EQ(Flags, 0);
+    Pty.Write("c>");
+    ASSERT_TRUE(ServeUntil([&] { return Flags == 1; }));
+    EXPECT_EQ(Received, "abc>");
+}
+
+TEST_F(EventPort, ASmallQueueReportsEightyPercentAndThenOverflow) {
+    TComBuffer Small;
+    Small.SetInputSize(64);
+    Port.SetBuffer(Small);
+    int Full = 0;
+    std::vector<TComErrors> Errors;
+    Port.OnRx80Full = [&](TObject*) { ++Full; };
+    Port.OnError = [&](TObject*, TComErrors E) { Errors.push_back(E); };
+    Port.OpenPort();
+    // Nobody reads: the queue fills up to its size and the rest is lost, with a report.
+    Pty.Write(std::string(100, 'q'));
+    ASSERT_TRUE(ServeUntil([&] { return Full == 1 && !Errors.empty(); }));
+    EXPECT_TRUE(Errors[0].Contains(erRxOver));
+    EXPECT_EQ(Port.BytesWaiting(), 64);
+}
