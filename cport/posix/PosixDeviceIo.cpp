@@ -138,8 +138,9 @@ int TPosixDevice::StartRead(TDeviceIo& Io) {
     Io.Error = 0;
     Io.AbortMark = FAbortCount;
     const TCommTimeouts& T = FTimeouts;
-    const bool AtOnce = T.ReadIntervalTimeout == MAXDWORD && T.ReadTotalTimeoutMultiplier == 0 &&
-                        T.ReadTotalTimeoutConstant == 0;
+    const bool AtOnce =
+        T.ReadIntervalTimeout == MAXDWORD && T.ReadTotalTimeoutConstant == 0 &&
+        (T.ReadTotalTimeoutMultiplier == 0 || T.ReadTotalTimeoutMultiplier == MAXDWORD);
     ConfigureRead(Io, Now);
     if (Io.Done == Io.Count || (Io.ReturnOnAny && Io.Done > 0))
         return 0;

@@ -258,3 +258,35 @@ TEST(ComPortOpen, LinesOfAPortNeverOpenedFailWithErrorTwelve) {
     }
     EXPECT_THROW(Port.SetRtsLine(false), EComPort);
 }
+
+TEST_F(PtyPort, ReadTimeoutsKeepTheirWin32Meanings) {
+    struct Case {
+        const char* Name;
+        int32_t Interval, Multiplier, Constant;
+        int Count;
+        std::string Expected;
+    };
+    // Each read asks for more than arrives, so only its time-out rule can end it early.
+    const Case Table[] = {
+        {"interval gap ends the read", 30, 0, 5000, 10, "abc"},
+        {"first byte ends the read", -1, -1, 5000, 10, "abc"},
+        {"total time ends the read", 0, 10, 100, 10, "abc"},
+    };
+    Port.OpenPort();
+    for (const Case& C : Table) {
+        Port.Timeouts().SetReadInterval(C.Interval);
+        Port.Timeouts().SetReadTotalMultiplier(C.Multiplier);
+        Port.Timeouts().SetReadTotalConstant(C.Constant);
+        std::thread Late([&] {
+            std::this_thread::sleep_for(30ms);
+            Pty.Write("abc");
+        });
+        const auto Start = std::chrono::steady_clock::now();
+        std::string Text;
+        Port.ReadText(Text, C.Count);
+        const auto Took = std::chrono::steady_clock::now() - Start;
+        Late.join();
+        EXPECT_EQ(Text, C.Expected) << C.Name;
+        EXPECT_LT(Took, 2s) << C.Name;
+    }
+}
