@@ -78,6 +78,11 @@ void TKestroLink::ComDataPacket1Packet(const std::string& str) {
     if (!protocol::IsFrameAccepted(str)) {
         return;
     }
+    // Taking a noisy payload would show a corrupted value, and through the change handlers
+    // write it back into the logger.
+    if (protocol::ReplyCarriesData(Vals.AwaitedReply) && !PayloadIsHex(str)) {
+        return;
+    }
     const std::optional<protocol::Reply> reply =
         protocol::DecodeReply(Vals.AwaitedReply, str, {Vals.LogIndex, Vals.LogCapacity});
     // A reply that does not decode is treated like one that was badly framed.

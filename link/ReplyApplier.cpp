@@ -1,6 +1,8 @@
 #include "link/ReplyApplier.h"
 
 #include "protocol/Commands.h"
+#include "protocol/Convert.h"
+#include "protocol/Framing.h"
 #include "protocol/ReplyView.h"
 
 #include <array>
@@ -8,6 +10,18 @@
 #include <variant>
 
 namespace klink {
+
+bool PayloadIsHex(const std::string& packet) {
+    if (packet.size() < protocol::PayloadLength) {
+        return false;
+    }
+    for (std::size_t i = 0; i < protocol::PayloadLength; ++i) {
+        if (protocol::HexDigitValue(packet[i]) == 0 && packet[i] != '0') {
+            return false;
+        }
+    }
+    return true;
+}
 
 std::optional<protocol::Command> TextChangeCommand(Control control, const std::string& text) {
     switch (control) {

@@ -11,6 +11,9 @@
 
 namespace klink {
 
+// The logger sends nothing but hex digits in a payload; anything else is line noise.
+bool PayloadIsHex(const std::string& packet);
+
 // The command that an edit's own change handler sends for a new text, if it has one.
 std::optional<protocol::Command> TextChangeCommand(Control control, const std::string& text);
 

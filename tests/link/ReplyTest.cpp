@@ -137,6 +137,31 @@ TEST(Replies, UndecodableOrBadlyFramedReplyIsIgnoredAndTheAwaitedCodeKept) {
               "<" + Delivered(LeWord(10) + LeWord(0xFFFF) + LeWord(0x4001) + LeWord(0x0A0A)));
 }
 
+TEST(Replies, NoiseInATextOrSettingsPayloadIsIgnoredAndNothingIsWrittenBack) {
+    TRig rig;
+    ASSERT_TRUE(rig.RunUntilReady());
+    rig.Run(5000);
+    const std::size_t sent = rig.Sent.size();
+    for (const std::string& asked : {std::string("i03"), std::string("i01")}) {
+        RunUntilAsked(rig, asked);
+        std::string noisy = *rig.Answer(asked);
+        noisy[8] = 'g'; // a non-hex character where a name's fifth letter or the cyclic flag lies
+        noisy[16] = 'g';
+        rig.Link.ComDataPacket1Packet(noisy);
+        EXPECT_TRUE(rig.Link.Awaiting()) << asked;
+    }
+    EXPECT_EQ(rig.Host.Texts[Control::KestroName], Pad16("Harbour One"));
+    EXPECT_TRUE(rig.Host.Checks[Control::CyclicLogCheckBox]);
+    rig.Run(5000);
+    for (const std::string& body : rig.SentBodies(sent)) {
+        EXPECT_NE(body[0], 'I') << body;
+        EXPECT_NE(body[0], 'Y') << body;
+    }
+    // Hex digits pass; a blank or any other character does not.
+    EXPECT_TRUE(klink::PayloadIsHex(Delivered(TextPayload("Abc"))));
+    EXPECT_FALSE(klink::PayloadIsHex("0000 000" + std::string(24, '0') + ">>"));
+}
+
 TEST(Replies, VersionSetsTheLogCapacity) {
     struct Case {
         std::string Version;
