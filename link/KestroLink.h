@@ -64,6 +64,19 @@ public:
     void Button1Click();
     void Button2Click();
 
+    // Operations of the window that no control invokes.
+    void RdSetupButtonClick();
+    void ReadIdClick();
+    void ReadTimeClick();
+    void ReadSerialClick();
+    void ReadSwVerClick();
+    void GetCurrentClick();
+    void TakeReadingClick();
+    void RdLog1Click();
+    void RdLog2Click();
+    void RdLog3Click();
+    void SetTextTimeClick();
+
     // The "Log Data" page.
     void ReadAllLogsClick(); // starts a download, or aborts the running one
     void ClearKestroClick();
@@ -88,6 +101,7 @@ private:
     void Send(const std::optional<protocol::Command>& command,
               TTransmitter::TAfterSend afterSend = {});
     void StartDownload();
+    void ReadLogNumber(int32_t index);
     bool OpenPortShowingError(const std::string& name);
     logdata::THeaderValues HeaderValues() const;
 

@@ -96,4 +96,56 @@ void TKestroLink::Button2Click() {
     Send(protocol::LogRequestCommand(3));
 }
 
+void TKestroLink::RdSetupButtonClick() {
+    Send(protocol::ReadSettingsCommand());
+}
+
+void TKestroLink::ReadIdClick() {
+    Send(protocol::ReadNameCommand());
+}
+
+void TKestroLink::ReadTimeClick() {
+    Send(protocol::ReadClockCommand());
+}
+
+void TKestroLink::ReadSerialClick() {
+    Send(protocol::ReadSerialCommand());
+}
+
+void TKestroLink::ReadSwVerClick() {
+    Send(protocol::ReadSoftwareVersionCommand());
+}
+
+void TKestroLink::GetCurrentClick() {
+    Send(protocol::ReadReadingsCommand());
+}
+
+void TKestroLink::TakeReadingClick() {
+    Send(protocol::ReadReadingsCommand());
+}
+
+void TKestroLink::ReadLogNumber(int32_t index) {
+    // Renumbering in the middle of a download would file its entries under wrong numbers.
+    if (Download.Running()) {
+        return;
+    }
+    Send(protocol::LogRequestCommand(index), [this, index] { Vals.LogIndex = index; });
+}
+
+void TKestroLink::RdLog1Click() {
+    ReadLogNumber(1);
+}
+
+void TKestroLink::RdLog2Click() {
+    ReadLogNumber(2);
+}
+
+void TKestroLink::RdLog3Click() {
+    ReadLogNumber(3);
+}
+
+void TKestroLink::SetTextTimeClick() {
+    Send(protocol::SetTextTimeCommand(Vals.SenTime));
+}
+
 } // namespace klink

@@ -1,5 +1,6 @@
 // Replies applied to the controls: settings, texts, clock, readings, version; what is ignored.
 #include "LinkRig.h"
+#include "protocol/Framing.h"
 
 #include <gtest/gtest.h>
 
@@ -174,6 +175,49 @@ TEST(Replies, VersionSetsTheLogCapacity) {
         ASSERT_TRUE(rig.RunUntilReady());
         EXPECT_EQ(rig.Link.Values().LogCapacity, c.Capacity) << c.Version;
     }
+}
+
+TEST(Senders, EveryButtonSendsItsBodyAndLeavesItsReplyCode) {
+    using Click = void (klink::TKestroLink::*)();
+    struct Case {
+        Click Handler;
+        std::string Body;
+        int32_t Awaited;
+    };
+    const Case cases[] = {
+        {&klink::TKestroLink::RdLogHeaderClick, "l0000", 20},
+        {&klink::TKestroLink::GetLog1Click, "l0001", 21},
+        {&klink::TKestroLink::Button1Click, "l0002", 21},
+        {&klink::TKestroLink::Button2Click, "l0003", 21},
+        {&klink::TKestroLink::RdSetupButtonClick, "i01", 25},
+        {&klink::TKestroLink::ReadIdClick, "i03", 22},
+        {&klink::TKestroLink::ReadTimeClick, "i04", 24},
+        {&klink::TKestroLink::ReadSerialClick, "i05", 23},
+        {&klink::TKestroLink::ReadSwVerClick, "s", 30},
+        {&klink::TKestroLink::GetCurrentClick, "c", 29},
+        {&klink::TKestroLink::TakeReadingClick, "c", 29},
+        {&klink::TKestroLink::RdLog2Click, "l0002", 21},
+    };
+    TFakeHost host;
+    klink::TKestroLink link(host);
+    link.FormCreate();
+    for (const Case& c : cases) {
+        (link.*c.Handler)();
+        ASSERT_FALSE(host.Wire.empty());
+        EXPECT_EQ(host.Wire.back().substr(1, host.Wire.back().size() - 5), c.Body);
+        EXPECT_EQ(link.Values().AwaitedReply, c.Awaited) << c.Body;
+        link.ReplyTimeout();
+    }
+    EXPECT_EQ(link.Values().LogIndex, 2); // only the RdLog operations number the entry
+    link.CalibrationClick(0);
+    EXPECT_EQ(host.Wire.back(), protocol::FrameCommand("<a0000>>").value());
+    EXPECT_EQ(link.Values().AwaitedReply, 50);
+    link.ReplyTimeout();
+    link.Tick250();
+    link.ReplyTimeout();
+    link.SetTextTimeClick();
+    EXPECT_EQ(host.Wire.back().substr(0, 4), "<I04");
+    EXPECT_EQ(link.Values().AwaitedReply, protocol::ReplySetClock);
 }
 
 TEST(Replies, TrafficTraceKeepsTheLastThousandLines) {
