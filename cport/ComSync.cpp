@@ -74,7 +74,9 @@ void RunCall(TCall& Call) {
     if (Call.Kind == TCallKind::Sync) {
         {
             std::lock_guard Lock(Q.Mutex);
-            Call.Waiter->Error = Error;
+            // Hand the only reference over: the waiting thread frees the exception, after it
+            // has read it, rather than this one at some unordered moment.
+            Call.Waiter->Error = std::move(Error);
             Call.Waiter->Done = true;
         }
         Q.WaiterCv.notify_all();

@@ -62,7 +62,7 @@ void TComThread::Execute() {
     Device.PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR);
     // A handler's exception ends delivery for this open; the user still gets to see it.
     if (Error)
-        PostToMainThread([Error] { HandleApplicationException(Error); });
+        PostToMainThread([Error = std::move(Error)] { HandleApplicationException(Error); });
     FFinished = true;
     NotifyMainThread();
 }
