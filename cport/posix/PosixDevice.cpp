@@ -130,6 +130,7 @@ void TPosixDevice::ResetLocked() {
     FQueue.clear();
     FFifo.clear();
     FFlagInFifo = false;
+    FMarkState = 0;
     FMask = FPending = FErrors = 0;
     FHungUp = false;
     FTxPending = false;
@@ -165,8 +166,12 @@ int TPosixDevice::SetCommState(const TDcb& Dcb) {
         tcsetattr(FFd, TCSANOW, &Old);
         return EINVAL;
     }
-    if (int Error = ApplyLineOutputs(Dcb))
+    if (int Error = ApplyLineOutputs(Dcb)) {
+        tcsetattr(FFd, TCSANOW, &Old);
         return Error;
+    }
+    if (Dcb.fErrorChar != FDcb.fErrorChar)
+        FMarkState = 0;
     FDcb = Dcb;
     FQuiet = 4 * CharacterTime(Dcb);
     return 0;
@@ -261,6 +266,7 @@ int TPosixDevice::PurgeComm(uint32_t Flags) {
             Error = errno;
         FQueue.clear();
         FFifo.clear();
+        FMarkState = 0;
         FFlagInFifo = false;
     }
     return Error;

@@ -66,6 +66,7 @@ private:
     void ResetLocked();
     void PumpLocked(bool ByWaiter, TClock::time_point Now);
     void StoreLocked(const char* Data, size_t Count, TClock::time_point Now);
+    bool UnmarkLocked(char& C);
     void AppendToQueueLocked(const char* Data, size_t Count);
     void HangUpLocked();
     bool FifoDueLocked(TClock::time_point Now) const;
@@ -103,6 +104,7 @@ private:
     std::deque<char> FQueue;
     std::string FFifo;
     bool FFlagInFifo = false;
+    int FMarkState = 0; // position inside a parity-error marker
     TClock::time_point FLastArrival;
     uint32_t FMask = 0;
     uint32_t FPending = 0;

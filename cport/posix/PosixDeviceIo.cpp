@@ -44,7 +44,9 @@ void TPosixDevice::PumpLocked(bool ByWaiter, TClock::time_point Now) {
 
 void TPosixDevice::StoreLocked(const char* Data, size_t Count, TClock::time_point Now) {
     for (size_t I = 0; I < Count; ++I) {
-        const char C = Data[I];
+        char C = Data[I];
+        if (FDcb.fErrorChar && !UnmarkLocked(C))
+            continue;
         if (C == 0 && FDcb.fNull)
             continue;
         if (FMask == 0) {
@@ -59,6 +61,29 @@ void TPosixDevice::StoreLocked(const char* Data, size_t Count, TClock::time_poin
     }
     if (!FFifo.empty())
         FLastArrival = Now;
+}
+
+// With PARMRK the driver sends a bad byte as \377 \0 byte and doubles a real \377; the bad
+// byte becomes the replacement character. False while C is part of a marker.
+bool TPosixDevice::UnmarkLocked(char& C) {
+    switch (FMarkState) {
+    case 0:
+        if (C != '\377')
+            return true;
+        FMarkState = 1;
+        return false;
+    case 1:
+        if (C == 0) {
+            FMarkState = 2;
+            return false;
+        }
+        FMarkState = 0;
+        return true;
+    default:
+        FMarkState = 0;
+        C = FDcb.ErrorChar;
+        return true;
+    }
 }
 
 // Bytes beyond the queue's size are lost and reported, as a driver's overflow is.

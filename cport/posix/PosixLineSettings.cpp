@@ -65,6 +65,9 @@ void SetInputFlags(const TDcb& Dcb, termios& T) {
                    IXANY | INPCK | IGNPAR);
     if (Dcb.fParity)
         T.c_iflag |= INPCK;
+    // Marked errors let the port put the replacement character in place of a bad byte.
+    if (Dcb.fParity && Dcb.fErrorChar)
+        T.c_iflag |= PARMRK;
     if (Dcb.fOutX)
         T.c_iflag |= IXON;
     if (Dcb.fInX)
@@ -103,7 +106,7 @@ int BuildTermios(const termios& Old, const TDcb& Dcb, termios& New) {
 
 bool ReadsBack(const termios& Wanted, const termios& Got) {
     const tcflag_t ControlMask = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
-    const tcflag_t InputMask = IXON | IXOFF | INPCK;
+    const tcflag_t InputMask = IXON | IXOFF | INPCK | PARMRK;
     return (Wanted.c_cflag & ControlMask) == (Got.c_cflag & ControlMask) &&
            (Wanted.c_iflag & InputMask) == (Got.c_iflag & InputMask) &&
            cfgetispeed(&Wanted) == cfgetispeed(&Got) && cfgetospeed(&Wanted) == cfgetospeed(&Got);

@@ -290,3 +290,19 @@ TEST_F(PtyPort, ReadTimeoutsKeepTheirWin32Meanings) {
         EXPECT_LT(Took, 2s) << C.Name;
     }
 }
+
+TEST_F(PtyPort, ParityReplacementMarksErrorsAndKeepsRealFfBytes) {
+    Port.Parity().SetCheck(true);
+    Port.Parity().SetReplace(true);
+    Port.Parity().SetReplaceChar('?');
+    Port.OpenPort();
+    EXPECT_NE(Settings().c_iflag & PARMRK, 0u);
+    // The driver doubles a received 0xFF while errors are marked; the port undoes that.
+    Pty.Write("a\xff"
+              "b");
+    ASSERT_TRUE(WaitForQueued(3));
+    std::string Text;
+    Port.ReadText(Text, 10);
+    EXPECT_EQ(Text, "a\xff"
+                    "b");
+}
