@@ -2,6 +2,7 @@
 #include "cport/ComPort.h"
 
 #include "cport/ComDevice.h"
+#include "cport/ComSync.h"
 #include "cport/ComThread.h"
 
 #include <algorithm>
@@ -24,8 +25,9 @@ TCustomComPort::~TCustomComPort() {
     } catch (...) {
         HandleApplicationException(std::current_exception());
     }
-    // The thread uses the device, which as a member would otherwise go first.
+    // The threads use the device, which as a member would otherwise go first.
     FEventThread.reset();
+    FRetiredThreads.clear();
     FBuffer.reset();
     FFlowControl.reset();
     FTimeouts.reset();
@@ -40,6 +42,7 @@ TCustomComPort::~TCustomComPort() {
 void TCustomComPort::OpenPort() {
     if (FConnected || FDesigning)
         return;
+    PruneRetiredThreads();
     DoBeforeOpen();
     CreatePortHandle();
     FConnected = true;
@@ -77,7 +80,7 @@ void TCustomComPort::ClosePort() {
         throw;
     }
     if (FThreadRunning) {
-        FEventThread.reset();
+        StopEventThread();
         FThreadRunning = false;
     }
     DestroyPortHandle();
@@ -88,6 +91,27 @@ void TCustomComPort::ClosePort() {
             Link.ConnectionChanged(this, false);
     });
     DoAfterClose();
+}
+
+// Joining the thread from inside its own delivery would wait for itself: a handler of
+// smThreadSync holds it on the main thread, a handler of smNone runs on it.
+void TCustomComPort::StopEventThread() {
+    const bool InOwnDelivery =
+        FEventThread->IsCurrentThread() || (IsMainThread() && FSyncDepth > 0);
+    if (!InOwnDelivery) {
+        FEventThread.reset();
+        return;
+    }
+    FEventThread->Abandon();
+    FDevice->SetCommMask(0);
+    FDevice->PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR);
+    FRetiredThreads.push_back(std::move(FEventThread));
+}
+
+void TCustomComPort::PruneRetiredThreads() {
+    std::erase_if(FRetiredThreads, [](const auto& Thread) {
+        return Thread->Finished() && !Thread->IsCurrentThread();
+    });
 }
 
 void TCustomComPort::CreatePortHandle() {

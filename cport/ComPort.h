@@ -274,6 +274,8 @@ private:
     void ReportOpenedSignals();
     void ReportClosingSignals();
     void RecomputeAnyRxBufLink();
+    void StopEventThread();
+    void PruneRetiredThreads();
     // Event dispatch, run by the event thread's delivery (on the main thread by default).
     void RunEventHandlers(TComEvents Events);
     void RunEventHandler(TComEvent Event);
@@ -297,6 +299,9 @@ private:
     void HandleRx80Full();
 
     std::unique_ptr<TComThread> FEventThread;
+    // Threads stopped from inside their own delivery, joined once they have ended.
+    std::vector<std::unique_ptr<TComThread>> FRetiredThreads;
+    int FSyncDepth = 0; // smThreadSync deliveries running on the main thread
     bool FThreadRunning = false;
     std::unique_ptr<TComDevice> FDevice;
     std::vector<TComLink*> FLinks;

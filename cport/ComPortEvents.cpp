@@ -1,19 +1,30 @@
 // Event dispatch: the per-event handlers, the signal reports and the published events.
 #include "cport/ComPort.h"
 
+#include "cport/ComSync.h"
 #include "cport/ComThread.h"
 
 #include <memory>
 
 namespace cport {
 
+// A wake-up that reaches the handlers while the port is closing finds nobody to tell; a
+// handler that closes the port ends the rest of its wake-up.
 void TCustomComPort::RunEventHandlers(TComEvents Events) {
-    // A wake-up that reaches the main thread while the port is closing finds nobody to tell.
-    if (!DeliveryOpen())
-        return;
-    for (TComEvent Event : HandlerOrder)
-        if (Events.Contains(Event))
-            RunEventHandler(Event);
+    const bool Synced = FSyncMethod == smThreadSync && IsMainThread();
+    if (Synced)
+        ++FSyncDepth;
+    try {
+        for (TComEvent Event : HandlerOrder)
+            if (Events.Contains(Event) && DeliveryOpen())
+                RunEventHandler(Event);
+    } catch (...) {
+        if (Synced)
+            --FSyncDepth;
+        throw;
+    }
+    if (Synced)
+        --FSyncDepth;
 }
 
 void TCustomComPort::RunWindowEvent(TComEvent Event) {

@@ -36,6 +36,11 @@ TComThread::TComThread(TCustomComPort* APort)
     FThread = std::thread([this] { Execute(); });
 }
 
+void TComThread::Abandon() {
+    FAbandoned = true;
+    FStopEvent->Set();
+}
+
 TComThread::~TComThread() {
     FStopEvent->Set();
     if (IsMainThread())
@@ -54,12 +59,17 @@ void TComThread::Execute() {
                 break;
             FPendingEvents = EventSetFromMask(Mask);
             DeliverEvents();
+            if (FAbandoned)
+                break;
         }
     } catch (...) {
         Error = std::current_exception();
     }
-    Device.SetCommMask(0);
-    Device.PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR);
+    // An abandoned loop's port has cleaned up already and may be open on a new line.
+    if (!FAbandoned) {
+        Device.SetCommMask(0);
+        Device.PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR);
+    }
     // A handler's exception ends delivery for this open; the user still gets to see it.
     if (Error)
         PostToMainThread([Error = std::move(Error)] { HandleApplicationException(Error); });

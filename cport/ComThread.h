@@ -32,6 +32,12 @@ public:
 
     TComEvents PendingEvents() const { return FPendingEvents; }
 
+    // Stops the loop without waiting, for a close from inside this thread's own delivery:
+    // the loop ends once that delivery returns and leaves the device alone.
+    void Abandon();
+    bool IsCurrentThread() const { return std::this_thread::get_id() == FThread.get_id(); }
+    bool Finished() const { return FFinished.load(); }
+
 private:
     void Execute();
     void DeliverEvents();
@@ -40,6 +46,7 @@ private:
     std::unique_ptr<TComEventObject> FStopEvent;
     TComEvents FPendingEvents;
     std::atomic<bool> FFinished{false};
+    std::atomic<bool> FAbandoned{false};
     std::thread FThread;
 };
 

@@ -34,6 +34,7 @@ struct EventPort : ::testing::Test {
         });
     }
     ~EventPort() override {
+        ForgetHandlers(Port);
         Port.ClosePort();
         SetApplicationExceptionHandler(nullptr);
     }
@@ -386,4 +387,34 @@ TEST_F(EventPort, ASmallQueueReportsEightyPercentAndThenOverflow) {
     ASSERT_TRUE(ServeUntil([&] { return Full == 1 && !Errors.empty(); }));
     EXPECT_TRUE(Errors[0].Contains(erRxOver));
     EXPECT_EQ(Port.BytesWaiting(), 64);
+}
+
+TEST_F(EventPort, AHandlerThatClosesItsOwnPortReturnsAndThePortOpensAgain) {
+    for (TSyncMethod Method : {smThreadSync, smNone}) {
+        Port.SetSyncMethod(Method);
+        Port.SetEventChar('>');
+        std::atomic<int> Closes{0}, Flags{0};
+        Port.OnRxChar = [&](TObject*, int) {
+            Port.SetConnected(false);
+            ++Closes;
+        };
+        Port.OnRxFlag = [&](TObject*) { ++Flags; };
+        Port.OpenPort();
+        Pty.Write("bye>");
+        ASSERT_TRUE(ServeUntil([&] { return Closes.load() == 1; })) << int(Method);
+        EXPECT_FALSE(Port.Connected());
+        // The rest of that wake-up belonged to a port that had closed.
+        EXPECT_EQ(Flags.load(), 0);
+
+        std::atomic<int> Chars{0};
+        Port.OnRxChar = [&](TObject*, int Count) {
+            Chars += Count;
+            std::string Drop;
+            Port.ReadText(Drop, Count);
+        };
+        Port.OpenPort();
+        Pty.Write("hi");
+        EXPECT_TRUE(ServeUntil([&] { return Chars.load() == 2; })) << int(Method);
+        Port.ClosePort();
+    }
 }

@@ -38,9 +38,9 @@ TEST(ComPortHangup, MasterClosingReportsErrorOnceThenStaysQuiet) {
     Link.RxBufferReady = [&](TObject*, const char* Buf, int Count) {
         Received.append(Buf, static_cast<size_t>(Count));
     };
+    std::vector<TComErrors> Errors;
     TComPort Port;
     Port.AttachLink(&Link);
-    std::vector<TComErrors> Errors;
     Port.OnError = [&](TObject*, TComErrors E) { Errors.push_back(E); };
     Port.OpenPort();
 
@@ -68,8 +68,8 @@ TEST(ComPortHangup, MasterClosingReportsErrorOnceThenStaysQuiet) {
 TEST(ComPortHangup, APortClosedAfterAHangUpOpensAgainOnANewLine) {
     TPty First;
     auto Env = std::make_unique<TComEnv>(1, First.SlavePath());
-    TComPort Port;
     int ErrorCount = 0;
+    TComPort Port;
     Port.OnError = [&](TObject*, TComErrors) { ++ErrorCount; };
     Port.OpenPort();
     First.CloseMaster();

@@ -28,6 +28,7 @@ struct PtyPort : ::testing::Test {
     TComPort Port;
 
     ~PtyPort() override {
+        ForgetHandlers(Port);
         Port.ClosePort();
         if (Probe >= 0)
             ::close(Probe);

@@ -102,4 +102,13 @@ void ServeFor(std::chrono::milliseconds Period) {
     ServeUntil([] { return false; }, Period);
 }
 
+void ForgetHandlers(cport::TCustomComPort& Port) {
+    Port.OnAfterOpen = Port.OnAfterClose = Port.OnBeforeOpen = Port.OnBeforeClose = nullptr;
+    Port.OnTxEmpty = Port.OnBreak = Port.OnRing = Port.OnRxFlag = Port.OnRx80Full = nullptr;
+    Port.OnRxChar = nullptr;
+    Port.OnRxBuf = nullptr;
+    Port.OnCTSChange = Port.OnDSRChange = Port.OnRLSDChange = nullptr;
+    Port.OnError = nullptr;
+}
+
 } // namespace cport_test

@@ -2,6 +2,8 @@
 // slave by name through QUORVA_COMn.
 #pragma once
 
+#include "cport/ComPort.h"
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -49,5 +51,9 @@ bool ServeUntil(const std::function<bool()>& Done,
                 std::chrono::milliseconds Timeout = std::chrono::milliseconds(3000));
 // Runs handed-over calls for a while, for checks that something does not happen.
 void ServeFor(std::chrono::milliseconds Period);
+
+// Unassigns every published event, so a fixture can close a port whose handlers captured the
+// locals of a test body that has already returned.
+void ForgetHandlers(cport::TCustomComPort& Port);
 
 } // namespace cport_test
