@@ -9,7 +9,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -21,28 +20,28 @@ namespace app {
 
 namespace {
 
-protocol::DateTime PcNow() {
-    const QDateTime Now = QDateTime::currentDateTime();
-    const QDate D = Now.date();
-    const QTime T = Now.time();
-    return {D.year(), D.month(), D.day(), T.hour(), T.minute(), T.second(), T.msec()};
-}
-
-QString FromStd(const std::string& Text) {
-    return QString::fromLocal8Bit(Text);
+std::string ToStd(const QString& Text) {
+    return Text.toLocal8Bit().toStdString();
 }
 
 } // namespace
 
 TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
     CreateControls();
+    Link = std::make_unique<klink::TKestroLink>(*this);
     BindEvents();
     for (QTimer* Timer : {Timer1, Timer2, Timer3})
         Timer->start();
     Run([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    ShutDown();
+    // No event of the port may reach a window that is half gone.
+    ComPort1->OnRxFlag = nullptr;
+    ComDataPacket1->OnPacket = nullptr;
+    Run([this] { ComPort1->ClosePort(); });
+}
 
 void TForm1::Run(const std::function<void()>& Handler) {
     try {
@@ -53,6 +52,8 @@ void TForm1::Run(const std::function<void()>& Handler) {
 }
 
 void TForm1::Dispatch(const char* Name, void (TForm1::*Handler)()) {
+    if (FShutDown)
+        return;
     if (HandlerTrace)
         HandlerTrace(Name);
     Run([this, Handler] { (this->*Handler)(); });
@@ -60,36 +61,35 @@ void TForm1::Dispatch(const char* Name, void (TForm1::*Handler)()) {
 
 void TForm1::FormCreate() {
     Formats = protocol::DateFormats{'/', "dd/mm/yy", ':', "hh:mm"};
-    for (QComboBox* Box : {LogIntBox, ZonesBox, MaterialBox, RefType})
-        Box->setCurrentIndex(0);
-    LogCapacity = 511;
-    OpenComPort1("COM1");
+    Link->SetDateFormats(Formats);
+    // The selectors, the log capacity, COM1 and the link state; a port that does not open
+    // has shown its error, and the rest of start-up is skipped as for any error.
+    if (!Link->FormCreate())
+        return;
     ComPortBox->setCurrentIndex(0);
-    LinkState = 0;
     Timer3Timer();
     // Applied a second time as the original start-up does; it changes nothing more.
     if (!FactoryBuild)
         ApplyFactorySwitch();
 }
 
-void TForm1::OpenComPort1(const std::string& Name) {
-    ComPort1->ClosePort();
-    ComPort1->SetPort(Name);
-    ComPort1->OpenPort();
-    ComPort1->FlowControl().SetControlDTR(cport::dtrEnable);
-    ComPort1->FlowControl().SetControlRTS(cport::rtsEnable);
-    ComPort1->SetDtrLine(true);
-    ComPort1->SetRtsLine(false);
-}
-
 void TForm1::Tick250() {
-    const protocol::DateTime Now = PcNow();
-    PcTime->setText(FromStd(protocol::DateTimeToStr(Now, Formats)));
-    SenTime->setText(FromStd(protocol::PcMinutesText(Now)));
+    Link->Tick250();
+    ShowLinkAlive();
     CommsActive1->hide();
+    const QString Minutes = QString::fromStdString(Link->Values().SenTime);
+    if (SenTime->text() != Minutes)
+        SenTime->setText(Minutes);
 }
 
-void TForm1::Timer2Timer() {}
+void TForm1::ShowLinkAlive() {
+    if (CommsActive1->isChecked() != Link->Values().LinkAlive)
+        CommsActive1->setChecked(Link->Values().LinkAlive);
+}
+
+void TForm1::Timer2Timer() {
+    Link->Timer2Timer();
+}
 
 void TForm1::Timer3Timer() {
     ApplyFactorySwitch();
@@ -118,33 +118,26 @@ void TForm1::DisableEntries(bool Busy) {
         Control->setEnabled(!Busy);
 }
 
+void TForm1::ShutDown() {
+    if (FShutDown)
+        return;
+    // A running download finishes its file here; afterwards the link does nothing.
+    Link->FormClose();
+    FShutDown = true;
+    for (QTimer* Timer : {Timer1, Timer2, Timer3, ReplyTimer})
+        Timer->stop();
+}
+
 void TForm1::Exit3Click() {
+    ShutDown();
     ComPort1->ClosePort();
     QCoreApplication::quit();
 }
 
 void TForm1::closeEvent(QCloseEvent* Event) {
-    // Nothing may tick into a window that is going away.
-    for (QTimer* Timer : {Timer1, Timer2, Timer3})
-        Timer->stop();
+    ShutDown();
     Run([this] { ComPort1->ClosePort(); });
     Event->accept();
-}
-
-void TForm1::ComPortBoxChange() {
-    static const char* const Names[] = {"COM1", "COM2", "COM3", "COM4", "COM5",
-                                        "COM6", "COM7", "COM8", "COM9", "COM10"};
-    const int Index = ComPortBox->currentIndex();
-    // A typed text that is no item leaves the port name as it was.
-    const bool Listed = ComPortBox->currentText() == ComPortBox->itemText(Index);
-    ComPort1->ClosePort();
-    if (Index >= 0 && Index < 10 && Listed)
-        ComPort1->SetPort(Names[Index]);
-    ComPort1->OpenPort();
-    ComPort1->FlowControl().SetControlDTR(cport::dtrEnable);
-    ComPort1->FlowControl().SetControlRTS(cport::rtsEnable);
-    ComPort1->SetRtsLine(false);
-    ComPort1->SetDtrLine(true);
 }
 
 void TForm1::Help1Click() {
@@ -152,35 +145,118 @@ void TForm1::Help1Click() {
         IntroForm->show();
 }
 
-// The senders and the reply decoder are bound here; the link with the logger drives them.
-void TForm1::MaterialBoxChange() {}
-void TForm1::ZonesBoxChange() {}
-void TForm1::RefTypeChange() {}
-void TForm1::LogIntBoxChange() {}
-void TForm1::CyclicLogCheckBoxClick() {}
-void TForm1::KestroNameChange() {}
-void TForm1::SerialNoChange() {}
-void TForm1::Zone1TextChange() {}
-void TForm1::Zone2TextChange() {}
-void TForm1::Zone3TextChange() {}
-void TForm1::SetDigTimeClick() {}
-void TForm1::ReadAllLogsClick() {}
-void TForm1::ClearKestroClick() {}
-void TForm1::ClrScreenButtonClick() {}
-void TForm1::SaveAsClick() {}
-void TForm1::RdLogHeaderClick() {}
-void TForm1::GetLog1Click() {}
-void TForm1::Button1Click() {}
-void TForm1::Button2Click() {}
-void TForm1::CalL1Click() {}
-void TForm1::CalH1Click() {}
-void TForm1::CalL2Click() {}
-void TForm1::CalH2Click() {}
-void TForm1::CalL3Click() {}
-void TForm1::CalH3Click() {}
-void TForm1::ConnectClick() {}
-void TForm1::DisconnectClick() {}
-void TForm1::ComDataPacket1Packet(const std::string&) {}
-void TForm1::ComPort1RxFlag() {}
+void TForm1::MaterialBoxChange() {
+    Link->MaterialBoxChange(MaterialBox->currentIndex());
+}
+void TForm1::ZonesBoxChange() {
+    Link->ZonesBoxChange(ZonesBox->currentIndex());
+}
+void TForm1::RefTypeChange() {
+    Link->RefTypeChange(RefType->currentIndex());
+}
+void TForm1::LogIntBoxChange() {
+    Link->LogIntBoxChange(LogIntBox->currentIndex());
+}
+
+// The link sends the values it sets itself; only the user's own changes go to it from here.
+void TForm1::CyclicLogCheckBoxClick() {
+    if (!FApplying)
+        Link->CyclicLogCheckBoxClick(CyclicLogCheckBox->isChecked());
+}
+void TForm1::KestroNameChange() {
+    if (!FApplying)
+        Link->KestroNameChange(ToStd(KestroName->text()));
+}
+void TForm1::SerialNoChange() {
+    if (!FApplying)
+        Link->SerialNoChange(ToStd(SerialNo->text()));
+}
+void TForm1::Zone1TextChange() {
+    if (!FApplying)
+        Link->Zone1TextChange(ToStd(Zone1Text->text()));
+}
+void TForm1::Zone2TextChange() {
+    if (!FApplying)
+        Link->Zone2TextChange(ToStd(Zone2Text->text()));
+}
+void TForm1::Zone3TextChange() {
+    if (!FApplying)
+        Link->Zone3TextChange(ToStd(Zone3Text->text()));
+}
+
+void TForm1::SetDigTimeClick() {
+    Link->SetDigTimeClick();
+}
+void TForm1::ReadAllLogsClick() {
+    Link->ReadAllLogsClick();
+}
+void TForm1::ClearKestroClick() {
+    Link->ClearKestroClick();
+}
+void TForm1::ClrScreenButtonClick() {
+    Link->ClrScreenButtonClick();
+}
+void TForm1::SaveAsClick() {
+    Link->SaveAsClick();
+}
+void TForm1::RdLogHeaderClick() {
+    Link->RdLogHeaderClick();
+}
+void TForm1::GetLog1Click() {
+    Link->GetLog1Click();
+}
+void TForm1::Button1Click() {
+    Link->Button1Click();
+}
+void TForm1::Button2Click() {
+    Link->Button2Click();
+}
+void TForm1::CalL1Click() {
+    Link->CalibrationClick(0);
+}
+void TForm1::CalH1Click() {
+    Link->CalibrationClick(1);
+}
+void TForm1::CalL2Click() {
+    Link->CalibrationClick(2);
+}
+void TForm1::CalH2Click() {
+    Link->CalibrationClick(3);
+}
+void TForm1::CalL3Click() {
+    Link->CalibrationClick(4);
+}
+void TForm1::CalH3Click() {
+    Link->CalibrationClick(5);
+}
+
+void TForm1::ComPortBoxChange() {
+    // A typed text that is no item selects nothing; the link then keeps the port name.
+    const int Index = ComPortBox->currentIndex();
+    const bool Listed = Index >= 0 && ComPortBox->currentText() == ComPortBox->itemText(Index);
+    Link->ComPortBoxChange(Listed ? Index : -1);
+}
+
+void TForm1::ConnectClick() {
+    Link->ConnectClick();
+}
+void TForm1::DisconnectClick() {
+    Link->DisconnectClick();
+}
+
+void TForm1::ComDataPacket1Packet(const std::string& Str) {
+    if (FShutDown)
+        return;
+    Link->ComDataPacket1Packet(Str);
+    ShowLinkAlive();
+}
+
+// The received characters have gone to the extractor already; whatever is left is dropped.
+void TForm1::ComPort1RxFlag() {
+    if (ComPort1->BytesWaiting() > 0) {
+        std::string Rest;
+        ComPort1->ReadText(Rest, 35);
+    }
+}
 
 } // namespace app

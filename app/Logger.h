@@ -1,11 +1,14 @@
 // The main window: every control, menu and timer of the program, and the handlers bound to them.
 #pragma once
 
+#include "link/KestroLink.h"
+#include "link/LinkHost.h"
 #include "protocol/DateTime.h"
 
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -24,7 +27,8 @@ class QTimer;
 
 namespace cport {
 class TComPort;
-}
+class TComDataPacket;
+} // namespace cport
 
 namespace app {
 
@@ -36,7 +40,8 @@ inline constexpr bool FactoryBuild = QUORVA_FACTORY_BUILD != 0;
 
 inline constexpr const char* MainCaption = "Quorva V2.11 - Talvenor Ltd (www.talvenor.example)";
 
-class TForm1 : public QMainWindow {
+// The window binds the link with the logger to its controls, timers, port and dialogs.
+class TForm1 : public QMainWindow, public klink::TLinkHost {
 public:
     // Builds the controls, starts the three timers and runs FormCreate.
     explicit TForm1(QWidget* Parent = nullptr);
@@ -48,7 +53,7 @@ public:
     void Timer2Timer();
     void Timer3Timer();
     void Exit3Click();
-    void DisableEntries(bool Busy);
+    void DisableEntries(bool Busy) override;
 
     // Setting controls.
     void MaterialBoxChange();
@@ -97,6 +102,35 @@ public:
 
     // Told the name of every bound handler just before it runs (tests follow the bindings).
     std::function<void(const char* Handler)> HandlerTrace;
+    // Stand-ins for the confirmation window and the save dialog (tests answer without a loop).
+    std::function<int()> ConfirmHook;
+    std::function<std::optional<std::string>()> SaveNameHook;
+
+    // What the link asks of the window.
+    bool PortConnected() const override;
+    bool WriteText(const std::string& Framed) override;
+    void PurgeInput() override;
+    void ClosePort() override;
+    void ClosePortLater() override;
+    std::string OpenPort(const std::string& Name) override;
+    void StartReplyTimer(int Milliseconds) override;
+    void StopReplyTimer() override;
+    protocol::DateTime PcNow() const override;
+    std::string Text(klink::Control Control) const override;
+    void SetText(klink::Control Control, const std::string& Text) override;
+    int ItemIndex(klink::Control Control) const override;
+    void SetItemIndex(klink::Control Control, int Index) override;
+    bool Checked(klink::Control Control) const override;
+    void SetChecked(klink::Control Control, bool Checked) override;
+    void SetEnabled(klink::Control Control, bool Enabled) override;
+    void SetColour(klink::Control Control, klink::Colour Colour) override;
+    void SetCaption(klink::Control Control, const std::string& Caption) override;
+    void AppendLogLine(const std::string& Line) override;
+    void ClearLogDisplay() override;
+    void ShowError(const std::string& Message) override;
+    void ShowMessage(const std::string& Message) override;
+    int AskClearConfirmation() override;
+    std::optional<std::string> AskSaveFileName() override;
 
     // The date and time formats every text of the program follows.
     protocol::DateFormats Formats;
@@ -150,13 +184,13 @@ public:
 
     // Timers.
     QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
+    // Single shot: a command's reply did not come in time.
+    QTimer* ReplyTimer = nullptr;
 
-    // Serial components.
+    // Serial components; the link goes first when the window is destroyed.
     std::unique_ptr<cport::TComPort> ComPort1;
-
-    // Values the link layer will own; kept here until it is bound.
-    int LinkState = 0;
-    int LogCapacity = 0;
+    std::unique_ptr<cport::TComDataPacket> ComDataPacket1;
+    std::unique_ptr<klink::TKestroLink> Link;
 
 protected:
     void closeEvent(QCloseEvent* Event) override;
@@ -182,8 +216,14 @@ private:
     // Runs a bound handler through Run, after telling HandlerTrace.
     void Dispatch(const char* Name, void (TForm1::*Handler)());
     void ApplyFactorySwitch();
-    // Closes, names and opens ComPort1, then DTR high and RTS low.
-    void OpenComPort1(const std::string& Name);
+    // The control behind a name of the link; nullptr for the menu item.
+    QWidget* ControlWidget(klink::Control Control) const;
+    void ShowLinkAlive();
+    // Finishes the link's work and stops every timer: nothing runs into a closing window.
+    void ShutDown();
+    // True while the window itself sets a control, so its change handler does not echo.
+    bool FApplying = false;
+    bool FShutDown = false;
 };
 
 } // namespace app

@@ -88,8 +88,17 @@ void TForm1::BindMenusAndTimers() {
             [this] { Dispatch("Timer2Timer", &TForm1::Timer2Timer); });
     connect(Timer3, &QTimer::timeout, this,
             [this] { Dispatch("Timer3Timer", &TForm1::Timer3Timer); });
+    connect(ReplyTimer, &QTimer::timeout, this, [this] {
+        if (!FShutDown)
+            Run([this] { Link->ReplyTimeout(); });
+    });
     ComPort1->OnRxFlag = [this](cport::TObject*) {
         Dispatch("ComPort1RxFlag", &TForm1::ComPort1RxFlag);
+    };
+    ComDataPacket1->OnPacket = [this](cport::TObject*, const std::string& Str) {
+        if (HandlerTrace)
+            HandlerTrace("ComDataPacket1Packet");
+        Run([this, &Str] { ComDataPacket1Packet(Str); });
     };
 }
 

@@ -258,6 +258,9 @@ void TForm1::CreateTimers() {
     Timer1->setInterval(250);
     Timer2->setInterval(80);
     Timer3->setInterval(1000);
+    ReplyTimer = new QTimer(this);
+    ReplyTimer->setObjectName("ReplyTimer");
+    ReplyTimer->setSingleShot(true);
 }
 
 void TForm1::CreateSerial() {
@@ -279,6 +282,11 @@ void TForm1::CreateSerial() {
     Flow.SetControlRTS(cport::rtsDisable);
     Flow.SetXonXoffOut(false);
     Flow.SetXonXoffIn(false);
+    ComDataPacket1 = std::make_unique<cport::TComDataPacket>();
+    ComDataPacket1->SetComPort(ComPort1.get());
+    ComDataPacket1->SetStartString("<");
+    ComDataPacket1->SetStopString(">");
+    ComDataPacket1->SetSize(35);
 }
 
 } // namespace app

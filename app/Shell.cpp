@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <vector>
 
 namespace app {
 
@@ -14,6 +15,36 @@ namespace {
 TErrorBoxHook& ErrorBoxHook() {
     static TErrorBoxHook Hook;
     return Hook;
+}
+
+TErrorBoxHook& MessageBoxHook() {
+    static TErrorBoxHook Hook;
+    return Hook;
+}
+
+int HandOverDepth = 0;
+std::vector<std::function<void()>> AfterHandOver;
+
+void PostAfterHandOver() {
+    std::vector<std::function<void()>> Calls;
+    Calls.swap(AfterHandOver);
+    for (auto& Call : Calls)
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(Call),
+                                  Qt::QueuedConnection);
+}
+
+// Drains the hand-over queue; the depth counts nested drains (a message box inside a
+// handler runs the loop again).
+void DrainHandOvers() {
+    ++HandOverDepth;
+    try {
+        cport::ProcessPendingCalls();
+    } catch (...) {
+        --HandOverDepth;
+        throw;
+    }
+    if (--HandOverDepth == 0 && !AfterHandOver.empty())
+        PostAfterHandOver();
 }
 
 void ShowCriticalBox(const QString& Message) {
@@ -25,7 +56,7 @@ void ShowCriticalBox(const QString& Message) {
 void WakeMainThread() {
     if (QCoreApplication* Instance = QCoreApplication::instance())
         QMetaObject::invokeMethod(
-            Instance, [] { cport::ProcessPendingCalls(); }, Qt::QueuedConnection);
+            Instance, [] { DrainHandOvers(); }, Qt::QueuedConnection);
 }
 
 } // namespace
@@ -39,6 +70,24 @@ void ShowErrorBox(const QString& Message) {
 
 void SetErrorBoxHook(TErrorBoxHook Hook) {
     ErrorBoxHook() = std::move(Hook);
+}
+
+void ShowMessageBox(const QString& Message) {
+    if (MessageBoxHook())
+        MessageBoxHook()(Message);
+    else
+        QMessageBox::information(QApplication::activeWindow(),
+                                 QApplication::applicationDisplayName(), Message);
+}
+
+void SetMessageBoxHook(TErrorBoxHook Hook) {
+    MessageBoxHook() = std::move(Hook);
+}
+
+void RunAfterHandOver(std::function<void()> Call) {
+    AfterHandOver.push_back(std::move(Call));
+    if (HandOverDepth == 0)
+        PostAfterHandOver();
 }
 
 void InitApplication(QApplication& Application) {

@@ -20,5 +20,12 @@ using TErrorBoxHook = std::function<void(const QString& Message)>;
 void ShowErrorBox(const QString& Message);
 // An empty hook restores the real message box.
 void SetErrorBoxHook(TErrorBoxHook Hook);
+// The plain information box, replaceable the same way.
+void ShowMessageBox(const QString& Message);
+void SetMessageBoxHook(TErrorBoxHook Hook);
+
+// Runs Call on the main thread's loop once no serial event hand-over is running any more:
+// closing a port from inside its own hand-over would wait for itself.
+void RunAfterHandOver(std::function<void()> Call);
 
 } // namespace app

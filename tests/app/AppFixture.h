@@ -41,7 +41,10 @@ protected:
     std::unique_ptr<app::TForm1> StartOnPty();
     std::unique_ptr<app::TForm1> StartOnMissingPort();
 
-    QStringList Boxes;
+    static std::unique_ptr<app::TForm1> WithoutDialogs(std::unique_ptr<app::TForm1> Form);
+
+    QStringList Boxes;    // error boxes
+    QStringList Messages; // information boxes
     std::unique_ptr<TPty> Pty;
 };
 

@@ -37,8 +37,8 @@ TEST_F(StartupTest, Com1AtAPseudoTerminalIsOpenedWithTheSelectorsAtTheirPlacehol
         EXPECT_EQ(Box->currentIndex(), 0);
         EXPECT_EQ(Box->currentText(), "?");
     }
-    EXPECT_EQ(Form->LogCapacity, 511);
-    EXPECT_EQ(Form->LinkState, 0);
+    EXPECT_EQ(Form->Link->Values().LogCapacity, 511);
+    EXPECT_EQ(Form->Link->Values().LinkState, 0);
     EXPECT_EQ(Form->Formats.ShortDateFormat, "dd/mm/yy");
     EXPECT_EQ(Form->Formats.LongTimeFormat, "hh:mm");
     EXPECT_EQ(Form->Formats.DateSeparator, '/');
@@ -53,7 +53,7 @@ TEST_F(StartupTest, MissingCom1GivesOneBoxAndLeavesThePortClosedAndTheSelectorEm
     EXPECT_FALSE(Form->ComPort1->Connected());
     EXPECT_EQ(Form->ComPortBox->currentIndex(), -1);
     EXPECT_EQ(Form->ComPortBox->currentText(), "ComPortBox");
-    EXPECT_EQ(Form->LinkState, 0);
+    EXPECT_EQ(Form->Link->Values().LinkState, 0);
     for (QTimer* Timer : {Form->Timer1, Form->Timer2, Form->Timer3})
         EXPECT_TRUE(Timer->isActive());
     Pump(600);
