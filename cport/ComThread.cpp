@@ -50,6 +50,7 @@ TComThread::~TComThread() {
 }
 
 void TComThread::Execute() {
+    FThreadId = std::this_thread::get_id();
     TComDevice& Device = *FPort->FDevice;
     std::exception_ptr Error;
     try {

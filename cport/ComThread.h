@@ -35,7 +35,7 @@ public:
     // Stops the loop without waiting, for a close from inside this thread's own delivery:
     // the loop ends once that delivery returns and leaves the device alone.
     void Abandon();
-    bool IsCurrentThread() const { return std::this_thread::get_id() == FThread.get_id(); }
+    bool IsCurrentThread() const { return std::this_thread::get_id() == FThreadId.load(); }
     bool Finished() const { return FFinished.load(); }
 
 private:
@@ -47,6 +47,8 @@ private:
     TComEvents FPendingEvents;
     std::atomic<bool> FFinished{false};
     std::atomic<bool> FAbandoned{false};
+    // Set by the thread itself: std::thread's own id is not ready when the loop starts.
+    std::atomic<std::thread::id> FThreadId;
     std::thread FThread;
 };
 
