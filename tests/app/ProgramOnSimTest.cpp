@@ -1,0 +1,161 @@
+// The real window, its timers and port, against the simulated logger on a pseudo-terminal.
+#include "AppFixture.h"
+
+#include "cport/CPort.h"
+#include "sim/PtyRunner.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+
+namespace apptest {
+namespace {
+
+class ProgramOnSimTest : public AppTest {
+protected:
+    void Start(sim::Config Config = {}) {
+        Runner = std::make_unique<sim::PtyRunner>(Config);
+        Runner->Start();
+        setenv("QUORVA_COM1", Runner->Path().c_str(), 1);
+        Form = WithoutDialogs(std::make_unique<app::TForm1>());
+        Form->show();
+    }
+    void TearDown() override {
+        Form.reset();
+        Runner.reset();
+        AppTest::TearDown();
+    }
+    bool WaitForReady(int Milliseconds = 9000) {
+        return WaitFor([&] { return Form->Status->text() == "  Kestro Ready"; }, Milliseconds);
+    }
+    std::string ReadFile(const QString& Path) {
+        QFile File(Path);
+        if (!File.open(QIODevice::ReadOnly))
+            return {};
+        return File.readAll().toStdString();
+    }
+
+    std::unique_ptr<sim::PtyRunner> Runner;
+    std::unique_ptr<app::TForm1> Form;
+};
+
+TEST_F(ProgramOnSimTest, FindsTheLoggerAndShowsItsSettingsWithTheControlsUnlocked) {
+    Start();
+    ASSERT_TRUE(WaitForReady()) << Form->Status->text().toStdString();
+    EXPECT_TRUE(Boxes.isEmpty()) << Boxes.join('\n').toStdString();
+    EXPECT_TRUE(Form->KestroName->text().startsWith("Kestro Sim"))
+        << Form->KestroName->text().toStdString();
+    EXPECT_EQ(Form->MaterialBox->currentText(), "Steel");
+    EXPECT_EQ(Form->ZonesBox->currentText(), "3");
+    EXPECT_EQ(Form->RefType->currentText(), "Zinc");
+    EXPECT_EQ(Form->LogIntBox->currentText(), "15 Minutes");
+    EXPECT_FALSE(Form->CyclicLogCheckBox->isChecked());
+    EXPECT_TRUE(Form->Zone1Text->text().startsWith("Bow"));
+    EXPECT_TRUE(Form->CommsActive1->isChecked());
+    EXPECT_TRUE(Form->CommsActive1->isHidden());
+    for (QWidget* W :
+         {static_cast<QWidget*>(Form->MaterialBox), static_cast<QWidget*>(Form->ReadLogsButton),
+          static_cast<QWidget*>(Form->CyclicLogCheckBox)})
+        EXPECT_TRUE(W->isEnabled()) << W->objectName().toStdString();
+    EXPECT_FALSE(Form->KestroName->isReadOnly());
+    EXPECT_EQ(Form->Status->palette().color(QPalette::Base), QColor(0, 255, 0));
+}
+
+TEST_F(ProgramOnSimTest, TheUsersSettingsReachTheLoggerAndAreReadBack) {
+    Start();
+    ASSERT_TRUE(WaitForReady());
+    Form->Data->setCurrentIndex(0);
+    QTest::keyClick(Form->MaterialBox, Qt::Key_Down); // Steel -> Bronze
+    ASSERT_EQ(Form->MaterialBox->currentText(), "Bronze");
+    EXPECT_TRUE(WaitFor(
+        [&] { return Runner->Inspect([](const sim::Kestro& K) { return K.Material() == 2; }); },
+        2000));
+    QTest::mouseClick(Form->CyclicLogCheckBox, Qt::LeftButton);
+    EXPECT_TRUE(WaitFor(
+        [&] { return Runner->Inspect([](const sim::Kestro& K) { return K.Cyclic(); }); }, 2000));
+    Form->Zone2Text->selectAll();
+    QTest::keyClicks(Form->Zone2Text, "Keel");
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return Runner->Inspect(
+                [](const sim::Kestro& K) { return K.Description(2).rfind("Keel", 0) == 0; });
+        },
+        3000));
+    // A full cycle later the window still shows what the logger now holds.
+    Pump(5500);
+    EXPECT_EQ(Form->MaterialBox->currentText(), "Bronze");
+    EXPECT_TRUE(Form->CyclicLogCheckBox->isChecked());
+    EXPECT_TRUE(Form->Zone2Text->text().startsWith("Keel"));
+    EXPECT_TRUE(Boxes.isEmpty()) << Boxes.join('\n').toStdString();
+}
+
+TEST_F(ProgramOnSimTest, GetLogsWritesTheHeaderAndEveryEntryAndShowsThem) {
+    sim::Config Config;
+    Config.logs = 40;
+    Start(Config);
+    ASSERT_TRUE(WaitForReady());
+    QTemporaryDir Dir;
+    const QString Path = Dir.filePath("logs.txt");
+    Form->SaveNameHook = [&] { return std::optional<std::string>(Path.toStdString()); };
+    Form->Data->setCurrentIndex(1);
+    QTest::mouseClick(Form->ReadLogsButton, Qt::LeftButton);
+    EXPECT_TRUE(Form->Link->Downloading());
+    EXPECT_EQ(Form->ReadLogsButton->text(), "ABORT Get Logs");
+    EXPECT_FALSE(Form->SaveLogs->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return !Form->Link->Downloading(); }, 15000));
+    const std::string Written = ReadFile(Path);
+    const std::string Dump = Runner->LogDump();
+    ASSERT_GE(Written.size(), Dump.size());
+    EXPECT_EQ(Written.substr(Written.size() - Dump.size()), Dump);
+    const QStringList Shown = Form->LogDataMemo->toPlainText().split('\n');
+    EXPECT_EQ(Shown.size(), 40);
+    EXPECT_EQ(Shown.first().toStdString() + "\r\n", Runner->LogLines().front() + "\r\n");
+    EXPECT_NE(Form->ReadLogsButton->text(), "ABORT Get Logs");
+    EXPECT_TRUE(Boxes.isEmpty()) << Boxes.join('\n').toStdString();
+}
+
+TEST_F(ProgramOnSimTest, ClosingTheWindowDuringADownloadFinishesTheFile) {
+    sim::Config Config;
+    Config.logs = 400;
+    Start(Config);
+    ASSERT_TRUE(WaitForReady());
+    QTemporaryDir Dir;
+    const QString Path = Dir.filePath("cut.txt");
+    Form->SaveNameHook = [&] { return std::optional<std::string>(Path.toStdString()); };
+    QTest::mouseClick(Form->ReadLogsButton, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return Form->LogDataMemo->blockCount() >= 10; }, 5000));
+    Form->close();
+    const int ShownAtClose = Form->LogDataMemo->toPlainText().split('\n').size();
+    Pump(300);
+    const std::string Written = ReadFile(Path);
+    // Every entry shown is in the file, which is complete up to its last line.
+    ASSERT_FALSE(Written.empty());
+    EXPECT_EQ(Written.substr(Written.size() - 2), "\r\n");
+    const std::string LastShown =
+        Form->LogDataMemo->toPlainText().split('\n').last().toStdString() + "\r\n";
+    EXPECT_NE(Written.find(LastShown), std::string::npos);
+    EXPECT_GE(ShownAtClose, 10);
+    EXPECT_FALSE(Form->Timer1->isActive());
+}
+
+TEST_F(ProgramOnSimTest, ALoggerThatFallsSilentEndsInTheSearchWithNothingLostOnScreen) {
+    Start();
+    ASSERT_TRUE(WaitForReady());
+    const QString Name = Form->KestroName->text();
+    Runner->Stop();
+    EXPECT_TRUE(WaitFor([&] { return Form->Status->text() == "  Trying To Find Kestro"; }, 2500));
+    EXPECT_EQ(Form->KestroName->text(), Name);
+    EXPECT_FALSE(Form->CommsActive1->isChecked());
+    EXPECT_TRUE(Form->KestroName->isReadOnly());
+}
+
+} // namespace
+} // namespace apptest
