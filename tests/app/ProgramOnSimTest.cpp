@@ -1,6 +1,7 @@
 // The real window, its timers and port, against the simulated logger on a pseudo-terminal.
 #include "AppFixture.h"
 
+#include "app/YesNo.h"
 #include "cport/CPort.h"
 #include "sim/PtyRunner.h"
 
@@ -155,6 +156,58 @@ TEST_F(ProgramOnSimTest, ALoggerThatFallsSilentEndsInTheSearchWithNothingLostOnS
     EXPECT_EQ(Form->KestroName->text(), Name);
     EXPECT_FALSE(Form->CommsActive1->isChecked());
     EXPECT_TRUE(Form->KestroName->isReadOnly());
+}
+
+} // namespace
+} // namespace apptest
+
+namespace apptest {
+namespace {
+
+TEST_F(ProgramOnSimTest, AWriteThatFailsShowsOneBoxClosesThePortAndTheSearchBegins) {
+    sim::Config Config;
+    Config.faults.hangupAfter = 12;
+    Start(Config);
+    ASSERT_TRUE(WaitFor([&] { return Runner->HungUp(); }, 9000));
+    const QString Name = Form->KestroName->text();
+    EXPECT_TRUE(WaitFor([&] { return !Form->ComPort1->Connected(); }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return Form->Status->text() == "  Trying To Find Kestro"; }, 3000));
+    Pump(1500);
+    EXPECT_EQ(Boxes.size(), 1) << Boxes.join('\n').toStdString();
+    EXPECT_EQ(Form->KestroName->text(), Name);
+    EXPECT_TRUE(Form->isVisible());
+}
+
+TEST_F(ProgramOnSimTest, ClearWithYesWaitsThroughTheEraseThenTheLogIsEmpty) {
+    sim::Config Config;
+    Config.logs = 25;
+    Config.eraseMs = 1500;
+    Start(Config);
+    ASSERT_TRUE(WaitForReady());
+    ASSERT_TRUE(WaitFor([&] { return Form->LogNumber->text() != "?"; }, 6000));
+    int Asked = 0;
+    Form->ConfirmHook = [&] {
+        ++Asked;
+        return app::mrYes;
+    };
+    QTest::mouseClick(Form->ClearKestro, Qt::LeftButton);
+    EXPECT_EQ(Asked, 1);
+    EXPECT_TRUE(WaitFor([&] { return Form->Status->text() == "  Clearing Kestro Logs"; }, 1500));
+    EXPECT_TRUE(WaitForReady(8000));
+    EXPECT_EQ(Runner->Inspect([](const sim::Kestro& K) { return K.LogCount(); }), 0);
+    EXPECT_TRUE(WaitFor([&] { return Form->LogNumber->text() == "0"; }, 6000))
+        << Form->LogNumber->text().toStdString();
+}
+
+TEST_F(ProgramOnSimTest, ClearWithNoSendsNothing) {
+    sim::Config Config;
+    Config.logs = 5;
+    Start(Config);
+    ASSERT_TRUE(WaitForReady());
+    QTest::mouseClick(Form->ClearKestro, Qt::LeftButton); // the fixture answers no
+    Pump(1000);
+    EXPECT_EQ(Runner->Inspect([](const sim::Kestro& K) { return K.LogCount(); }), 5);
+    EXPECT_EQ(Form->Status->text(), "  Kestro Ready");
 }
 
 } // namespace
