@@ -1,6 +1,7 @@
 // What the link with the logger asks of the window: the port, the controls and the dialogs.
 #include "app/Logger.h"
 
+#include "app/LayoutKit.h"
 #include "app/Shell.h"
 #include "app/YesNo.h"
 
@@ -172,8 +173,11 @@ void TForm1::SetText(klink::Control Control, const std::string& Text) {
     QWidget* W = ControlWidget(Control);
     TApplying Applying(FApplying);
     if (auto* Edit = qobject_cast<QLineEdit*>(W)) {
-        if (Edit->text() != Value)
+        if (Edit->text() != Value) {
             Edit->setText(Value);
+            // Show the start of a text longer than the box, as the user would read it.
+            Edit->setCursorPosition(0);
+        }
     } else if (auto* Memo = qobject_cast<QPlainTextEdit*>(W)) {
         Memo->setPlainText(Value);
     }
@@ -226,8 +230,10 @@ void TForm1::SetColour(klink::Control Control, klink::Colour Colour) {
 }
 
 void TForm1::SetCaption(klink::Control Control, const std::string& Caption) {
-    if (auto* Button = qobject_cast<QAbstractButton*>(ControlWidget(Control)))
+    if (auto* Button = qobject_cast<QAbstractButton*>(ControlWidget(Control))) {
         Button->setText(FromStd(Caption));
+        FitCaption(Button);
+    }
 }
 
 void TForm1::AppendLogLine(const std::string& Line) {
