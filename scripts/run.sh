@@ -16,7 +16,7 @@ trap cleanup EXIT
 
 if [ -z "${QUORVA_COM1:-}" ]; then
   link_path="$(mktemp -u /tmp/quorva-kestro.XXXXXX)"
-  ./build/sim/kestro-sim --link "$link_path" --logs 120 &
+  ./build/sim/kestro-sim --link "$link_path" --logs 300 &
   sim_pid=$!
   for _ in $(seq 50); do
     [ -e "$link_path" ] && break
