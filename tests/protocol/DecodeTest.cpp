@@ -1,5 +1,5 @@
-#include "protocol/Commands.h"
 #include "protocol/Decode.h"
+#include "protocol/Commands.h"
 #include "protocol/ReplyView.h"
 
 #include <gtest/gtest.h>
