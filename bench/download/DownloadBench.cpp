@@ -1,0 +1,179 @@
+// Measures the real program, offscreen, against the simulated logger on a pseudo-terminal:
+// full log downloads against their lower bound, idle-polling CPU, and peak resident memory.
+// Usage: download_bench [--entries 511,2040,4090] [--idle-seconds 60] [--keep-files]
+//   --entries none skips the downloads, --idle-seconds 0 the idle measurement; --keep-files
+//   leaves the downloaded files for a look.
+#include "Measures.h"
+
+#include "app/Shell.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifndef KESTRO_SIM_PROGRAM
+#error "KESTRO_SIM_PROGRAM must name the built simulator"
+#endif
+
+namespace {
+
+constexpr double RatioTarget = 1.03;
+constexpr double CpuTargetPercent = 1.0;
+constexpr double MemoryTargetMb = 80.0;
+
+struct TOptions {
+    std::vector<int> Entries = {511, 2040, 4090};
+    int IdleSeconds = 60;
+    bool KeepFiles = false;
+};
+
+std::optional<int> Number(const std::string& Text, int Low, int High) {
+    char* End = nullptr;
+    const long Value = std::strtol(Text.c_str(), &End, 10);
+    if (Text.empty() || *End != '\0' || Value < Low || Value > High)
+        return std::nullopt;
+    return static_cast<int>(Value);
+}
+
+std::optional<std::vector<int>> EntryList(const std::string& Text) {
+    std::vector<int> List;
+    if (Text == "none")
+        return List;
+    std::istringstream In(Text);
+    for (std::string Item; std::getline(In, Item, ',');) {
+        const auto N = Number(Item, 0, 4090);
+        if (!N)
+            return std::nullopt;
+        List.push_back(*N);
+    }
+    return List;
+}
+
+std::optional<TOptions> ParseOptions(int Argc, char** Argv) {
+    TOptions Options;
+    for (int I = 1; I < Argc; I += 2) {
+        const std::string Name = Argv[I];
+        const std::string Value = I + 1 < Argc ? Argv[I + 1] : "";
+        if (Name == "--keep-files") {
+            Options.KeepFiles = true;
+            --I; // takes no value
+        } else if (Name == "--entries") {
+            const auto List = EntryList(Value);
+            if (!List)
+                return std::nullopt;
+            Options.Entries = *List;
+        } else if (Name == "--idle-seconds") {
+            const auto N = Number(Value, 0, 3600);
+            if (!N)
+                return std::nullopt;
+            Options.IdleSeconds = *N;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return Options;
+}
+
+bool Row(const std::string& What, const std::string& Measured, const std::string& Target,
+         bool Pass) {
+    std::printf("%-40s %-28s %-16s %s\n", What.c_str(), Measured.c_str(), Target.c_str(),
+                Pass ? "pass" : "FAIL");
+    return Pass;
+}
+
+std::string Format(const char* Pattern, double A, double B = 0) {
+    char Text[96];
+    std::snprintf(Text, sizeof Text, Pattern, A, B);
+    return Text;
+}
+
+void PrintProblems(const std::vector<std::string>& Problems) {
+    for (const std::string& Problem : Problems)
+        std::printf("    ! %s\n", Problem.c_str());
+}
+
+bool DownloadRows(const bench::TDownloadResult& R) {
+    const std::string Name =
+        "download " + std::to_string(R.Entries) + " of " + std::to_string(R.Capacity);
+    const double Ratio = R.BoundSeconds > 0 ? R.WallSeconds / R.BoundSeconds : 0;
+    bool Pass = Row(Name + Format(": wall / %.2f s", R.BoundSeconds),
+                    R.Finished ? Format("%.3f s = %.4fx", R.WallSeconds, Ratio) : "did not end",
+                    Format("<= %.2fx", RatioTarget), R.Finished && Ratio <= RatioTarget);
+    const std::string Held = std::to_string(R.FileEntries) + " lines" +
+                             (R.SameAsLogger ? ", = logger" : ", differ from logger");
+    Pass &= Row(Name + ": entries in file", Held, std::to_string(R.Entries) + ", = logger",
+                R.FileEntries == R.Entries && R.SameAsLogger && R.Problems.empty());
+    PrintProblems(R.Problems);
+    return Pass;
+}
+
+bool IdleRow(const bench::TIdleResult& R) {
+    const bool Pass =
+        Row("idle CPU, " + std::to_string(R.Seconds) + " s polling a ready logger",
+            Format("%.3f %% of a core", R.CpuPercent) + (R.StayedReady ? "" : ", not ready"),
+            Format("< %.0f %%", CpuTargetPercent),
+            R.StayedReady && R.CpuPercent < CpuTargetPercent && R.Problems.empty());
+    PrintProblems(R.Problems);
+    return Pass;
+}
+
+std::string MakeWorkDir() {
+    std::string Pattern = (std::filesystem::temp_directory_path() / "quorva-bench-XXXXXX").string();
+    if (!mkdtemp(Pattern.data())) {
+        std::perror("mkdtemp");
+        std::exit(1);
+    }
+    return Pattern;
+}
+
+} // namespace
+
+int main(int Argc, char** Argv) {
+    const auto Options = ParseOptions(Argc, Argv);
+    if (!Options) {
+        std::fprintf(
+            stderr,
+            "usage: download_bench [--entries N,N,...|none] [--idle-seconds S] [--keep-files]\n"
+            "  N from 0 to 4090; S from 0 (skip) to 3600\n");
+        return 2;
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication Application(Argc, Argv);
+    app::InitApplication(Application);
+    const std::string WorkDir = MakeWorkDir();
+
+    std::vector<bench::TDownloadResult> Downloads;
+    std::optional<bench::TIdleResult> Idle;
+    try {
+        // Idle first: nothing a download leaves behind may count against it.
+        if (Options->IdleSeconds > 0)
+            Idle = bench::MeasureIdle(KESTRO_SIM_PROGRAM, Options->IdleSeconds, WorkDir);
+        for (int Entries : Options->Entries)
+            Downloads.push_back(bench::MeasureDownload(KESTRO_SIM_PROGRAM, Entries, WorkDir));
+    } catch (const std::exception& E) {
+        std::fprintf(stderr, "download_bench: %s\n", E.what());
+        std::filesystem::remove_all(WorkDir);
+        return 1;
+    }
+    if (Options->KeepFiles)
+        std::printf("files kept in %s\n", WorkDir.c_str());
+    else
+        std::filesystem::remove_all(WorkDir);
+
+    std::printf("\n%-40s %-28s %-16s %s\n", "measurement", "measured", "target", "result");
+    bool Pass = true;
+    for (const bench::TDownloadResult& R : Downloads)
+        Pass &= DownloadRows(R);
+    if (Idle)
+        Pass &= IdleRow(*Idle);
+    const double Peak = bench::PeakResidentMb();
+    Pass &= Row("peak resident memory", Format("%.1f MB", Peak),
+                Format("< %.0f MB", MemoryTargetMb), Peak < MemoryTargetMb);
+    return Pass ? 0 : 1;
+}
