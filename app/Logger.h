@@ -125,6 +125,7 @@ public:
     void SetEnabled(klink::Control Control, bool Enabled) override;
     void SetColour(klink::Control Control, klink::Colour Colour) override;
     void SetCaption(klink::Control Control, const std::string& Caption) override;
+    void AppendTraffic(const std::string& Line) override;
     void AppendLogLine(const std::string& Line) override;
     void ClearLogDisplay() override;
     void ShowError(const std::string& Message) override;

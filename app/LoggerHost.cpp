@@ -236,6 +236,10 @@ void TForm1::SetCaption(klink::Control Control, const std::string& Caption) {
     }
 }
 
+void TForm1::AppendTraffic(const std::string& Line) {
+    RxDat->appendPlainText(FromStd(Line));
+}
+
 void TForm1::AppendLogLine(const std::string& Line) {
     LogDataMemo->appendPlainText(FromStd(Line));
 }

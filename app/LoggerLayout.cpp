@@ -82,6 +82,8 @@ void TForm1::CreateTopStrip() {
         Place(new QRadioButton("CommsActive1", Client), "CommsActive1", {400, 0, 113, 17});
     RxDat = MakeMemo(Client, "RxDat", {117, 228, 209, 13}, "R\nx\nD\na\nt");
     RxDat->hide();
+    // A program left polling for days must not grow the trace without bound.
+    RxDat->setMaximumBlockCount(static_cast<int>(klink::RxDatMaxLines));
 }
 
 void TForm1::CreateStatusRow() {

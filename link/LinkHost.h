@@ -80,6 +80,10 @@ public:
     // Locks (busy) or unlocks the setting controls as the window's DisableEntries does.
     virtual void DisableEntries(bool busy) = 0;
 
+    // The hidden traffic memo: one line per command sent and per accepted reply. The link
+    // keeps the newest lines itself; a host that shows them gets each line as it is added.
+    virtual void AppendTraffic(const std::string& line) { (void)line; }
+
     // The "Log Data" page's memo.
     virtual void AppendLogLine(const std::string& line) = 0;
     virtual void ClearLogDisplay() = 0;

@@ -116,6 +116,7 @@ void TTransmitter::FailWrite(const std::string& message) {
 
 void TTransmitter::AddRxDat(const std::string& line) {
     Trace.push_back(line);
+    Host.AppendTraffic(line);
     while (Trace.size() > RxDatMaxLines) {
         Trace.pop_front();
     }

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -68,6 +69,12 @@ TEST_F(ProgramOnSimTest, FindsTheLoggerAndShowsItsSettingsWithTheControlsUnlocke
         EXPECT_TRUE(W->isEnabled()) << W->objectName().toStdString();
     EXPECT_FALSE(Form->KestroName->isReadOnly());
     EXPECT_EQ(Form->Status->palette().color(QPalette::Base), QColor(0, 255, 0));
+    // The hidden trace memo holds the traffic: commands with their checksum, accepted replies.
+    const QString Trace = Form->RxDat->toPlainText();
+    EXPECT_TRUE(Trace.contains("\n<i01>>82\n")) << Trace.left(200).toStdString();
+    EXPECT_TRUE(Trace.contains("\n<s>>2B\n")) << Trace.left(200).toStdString();
+    EXPECT_TRUE(Trace.contains(QRegularExpression("\\n<[0-9A-F]{32}>>\\n")))
+        << Trace.left(200).toStdString();
 }
 
 TEST_F(ProgramOnSimTest, TheUsersSettingsReachTheLoggerAndAreReadBack) {
