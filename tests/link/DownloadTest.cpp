@@ -2,6 +2,8 @@
 #include "LinkRig.h"
 #include "protocol/Convert.h"
 
+#include "tests/TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,21 +17,12 @@
 namespace klinktest {
 namespace {
 
-std::string ReadFile(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ReadFile;
 
 class Download : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/quorva-link-XXXXXX";
-        const int fd = mkstemp(name);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        FileName = name;
+        FileName = testfiles::NewTempFile("quorva-link");
         Rig.Version = "KV1.2 x"; // 511 records
         Rig.Host.SaveName = FileName;
     }

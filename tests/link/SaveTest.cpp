@@ -1,6 +1,8 @@
 // Save and Clear Screen through the link, and a window closed while a dialog is open.
 #include "LinkRig.h"
 
+#include "tests/TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,12 +13,7 @@
 namespace klinktest {
 namespace {
 
-std::string ReadFile(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ReadFile;
 
 int CountLines(const std::string& text) {
     int n = 0;
@@ -29,11 +26,7 @@ int CountLines(const std::string& text) {
 class SaveThroughLink : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/quorva-linksave-XXXXXX";
-        const int fd = mkstemp(name);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        FileName = name;
+        FileName = testfiles::NewTempFile("quorva-linksave");
         Rig.Host.SaveName = FileName;
         Rig.FillLog(6);
         ASSERT_TRUE(Rig.RunUntilReady());

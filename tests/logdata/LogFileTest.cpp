@@ -1,6 +1,8 @@
 // The log text file: rewriting, appending, CR LF lines, and the run-time library's messages.
 #include "logdata/LogFile.h"
 
+#include "tests/TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -12,12 +14,7 @@
 
 namespace {
 
-std::string ReadFile(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ReadFile;
 
 class LogFile : public ::testing::Test {
 protected:

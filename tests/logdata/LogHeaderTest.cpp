@@ -1,6 +1,8 @@
 // The file header's labels and values, the display's index rule, and what Save writes.
 #include "logdata/LogSave.h"
 
+#include "tests/TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,12 +12,7 @@
 
 namespace {
 
-std::string ReadFile(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::ReadFile;
 
 logdata::THeaderValues Sample() {
     logdata::THeaderValues v;
@@ -96,13 +93,7 @@ TEST(LogDisplay, ShowsOnlyEntriesOneToTheCapacity) {
 
 class Save : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/quorva-save-XXXXXX";
-        const int fd = mkstemp(name);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        Name = name;
-    }
+    void SetUp() override { Name = testfiles::NewTempFile("quorva-save"); }
     void TearDown() override { std::remove(Name.c_str()); }
     std::string Name;
 };
