@@ -2,6 +2,7 @@
 
 #include "app/Logger.h"
 #include "app/Shell.h"
+#include "app/YesNo.h"
 
 #include <QEventLoop>
 #include <QLineEdit>
@@ -10,14 +11,6 @@
 #include <filesystem>
 
 namespace bench {
-
-int CapacityForVersion(const std::string& Version) {
-    if (Version.size() >= 6 && Version[5] == '2')
-        return 2040;
-    if (Version.size() >= 6 && Version[5] == '4')
-        return 4090;
-    return 511;
-}
 
 std::string VersionForCapacity(int Capacity) {
     if (Capacity == 2040)
@@ -49,7 +42,7 @@ TProgramOnSim::TProgramOnSim(const std::string& SimProgram, const TLoggerSetup& 
         [this](const QString& M) { FBoxes.push_back("message: " + M.toStdString()); });
     FForm = std::make_unique<app::TForm1>();
     // A dialog would block the measurement: nobody confirms, the file name is set per run.
-    FForm->ConfirmHook = [] { return 7; };
+    FForm->ConfirmHook = [] { return app::mrNo; };
     FForm->SaveNameHook = [] { return std::optional<std::string>(); };
     FForm->show();
 }

@@ -20,8 +20,7 @@ struct TLoggerSetup {
     int Logs = 20;
 };
 
-// The log capacity a version text gives (its 6th character), and a version for a capacity.
-int CapacityForVersion(const std::string& Version);
+// A version text whose 6th character gives the logger that capacity.
 std::string VersionForCapacity(int Capacity);
 // The smallest capacity that holds Entries.
 int CapacityFor(int Entries);
