@@ -13,18 +13,6 @@
 
 namespace apptest {
 
-TPty::TPty() {
-    FMaster = posix_openpt(O_RDWR | O_NOCTTY);
-    if (FMaster < 0 || grantpt(FMaster) != 0 || unlockpt(FMaster) != 0)
-        throw std::runtime_error("no pseudo-terminal");
-    FSlavePath = ptsname(FMaster);
-}
-
-TPty::~TPty() {
-    if (FMaster >= 0)
-        close(FMaster);
-}
-
 bool WaitFor(const std::function<bool()>& Done, int Milliseconds) {
     QElapsedTimer Clock;
     Clock.start();

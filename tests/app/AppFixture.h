@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/Logger.h"
+#include "tests/cport/PtyHelper.h"
 
 #include <QStringList>
 #include <functional>
@@ -13,19 +14,7 @@
 namespace apptest {
 
 // The master side stays with the test; the program opens the slave side by name.
-class TPty {
-public:
-    TPty();
-    ~TPty();
-    TPty(const TPty&) = delete;
-    TPty& operator=(const TPty&) = delete;
-    const std::string& SlavePath() const { return FSlavePath; }
-    int Master() const { return FMaster; }
-
-private:
-    int FMaster = -1;
-    std::string FSlavePath;
-};
+using cport_test::TPty;
 
 inline constexpr const char* MissingPort = "/nonexistent/quorva-test-port";
 
