@@ -1,15 +1,12 @@
 #include "logdata/LogDisplay.h"
 
 #include "logdata/LogFile.h"
+#include "protocol/LogRecord.h"
 
 namespace logdata {
 
-bool ShownInDisplay(int32_t logIndex, int32_t logCapacity) {
-    return logIndex >= 1 && logIndex <= logCapacity;
-}
-
 bool TLogDisplay::Show(int32_t logIndex, int32_t logCapacity, const std::string& line) {
-    if (!ShownInDisplay(logIndex, logCapacity)) {
+    if (!protocol::IsShownInLogMemo(logIndex, logCapacity)) {
         return false;
     }
     Lines.push_back(line);

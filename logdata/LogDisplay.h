@@ -7,12 +7,10 @@
 
 namespace logdata {
 
-// Entry 0 goes to the file only; numbers past the capacity were never asked for.
-bool ShownInDisplay(int32_t logIndex, int32_t logCapacity);
-
 class TLogDisplay {
 public:
-    // Appends the line when the index may be shown; true when it was.
+    // Appends the line when the index may be shown (entry 0 and numbers past the capacity go
+    // to the file only); true when it was.
     bool Show(int32_t logIndex, int32_t logCapacity, const std::string& line);
     void Clear() { Lines.clear(); }
 

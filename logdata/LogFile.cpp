@@ -80,7 +80,6 @@ void TLogFile::Append(const std::string& name) {
 
 void TLogFile::Open(const std::string& name, int flags) {
     Close();
-    FileName = name;
     if (name.empty()) {
         Fail(ENOENT);
     }
@@ -127,6 +126,14 @@ void TLogFile::Close() {
 void TLogFile::Fail(int systemError) {
     const int code = RunTimeCode(systemError);
     throw EInOutError(code != 0 ? code : systemError, InOutErrorMessage(systemError));
+}
+
+void CloseQuietly(TLogFile& file) {
+    try {
+        file.Close();
+    } catch (const EInOutError&) {
+        // The caller is already reporting the error that made it give the file up.
+    }
 }
 
 } // namespace logdata

@@ -40,14 +40,15 @@ public:
     void Close();
 
     bool IsOpen() const { return Fd >= 0; }
-    const std::string& Name() const { return FileName; }
 
 private:
     void Open(const std::string& name, int flags);
     [[noreturn]] void Fail(int systemError);
 
     int Fd = -1;
-    std::string FileName;
 };
+
+// Closes a file that is being given up after an earlier error, which stays the one reported.
+void CloseQuietly(TLogFile& file);
 
 } // namespace logdata

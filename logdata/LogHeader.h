@@ -8,9 +8,6 @@
 
 namespace logdata {
 
-// The filter list of the save dialog, in the toolkit's "caption|pattern" pairs.
-inline constexpr const char* SaveDialogFilter = "Text files (*.txt)|*.txt|All files (*.*)|*.*";
-
 inline constexpr std::size_t HeaderLineCount = 21;
 
 // What the controls show at the moment the header is written; a list with no selected item

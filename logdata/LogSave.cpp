@@ -9,16 +9,6 @@ void WriteLogHeader(TLogFile& file, const std::string& name, const THeaderValues
     }
 }
 
-namespace {
-void CloseQuietly(TLogFile& file) {
-    try {
-        file.Close();
-    } catch (const EInOutError&) {
-        // The first error is the one the user is told about.
-    }
-}
-} // namespace
-
 void SaveLogFile(TLogFile& file, const std::string& name, const THeaderValues& values,
                  const TLogDisplay& display) {
     try {
