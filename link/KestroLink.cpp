@@ -122,11 +122,7 @@ void TKestroLink::StartDownload() {
     try {
         logdata::WriteLogHeader(LogFile, *name, HeaderValues());
     } catch (const logdata::EInOutError& e) {
-        try {
-            LogFile.Close();
-        } catch (const logdata::EInOutError&) {
-            // The first error is the one shown.
-        }
+        logdata::CloseQuietly(LogFile);
         Host.ShowError(e.what());
         return;
     }

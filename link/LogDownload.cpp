@@ -39,14 +39,18 @@ void TLogDownload::Finish() {
     if (!Running()) {
         return;
     }
-    Phase = TPhase::Idle;
-    Host.SetCaption(Control::ReadLogsButton, GetLogsCaption);
-    Host.SetEnabled(Control::SaveAsMenu, true);
+    Stop();
     try {
         File.Close();
     } catch (const logdata::EInOutError& e) {
         Host.ShowError(e.what());
     }
+}
+
+void TLogDownload::Stop() {
+    Phase = TPhase::Idle;
+    Host.SetCaption(Control::ReadLogsButton, GetLogsCaption);
+    Host.SetEnabled(Control::SaveAsMenu, true);
 }
 
 void TLogDownload::Timer2Timer() {
@@ -138,14 +142,8 @@ void TLogDownload::RecordDecoded(const protocol::LogRecord& record) {
 }
 
 void TLogDownload::StopOnFileError(const std::string& message) {
-    Phase = TPhase::Idle;
-    Host.SetCaption(Control::ReadLogsButton, GetLogsCaption);
-    Host.SetEnabled(Control::SaveAsMenu, true);
-    try {
-        File.Close();
-    } catch (const logdata::EInOutError&) {
-        // The write error is the one worth telling.
-    }
+    Stop();
+    logdata::CloseQuietly(File);
     Host.ShowError(message);
 }
 

@@ -46,11 +46,11 @@ public:
     bool Running() const { return Phase != TPhase::Idle; }
     // From the first request on; before it a due poll step may still go out.
     bool Requesting() const { return Phase == TPhase::FirstEntry || Phase == TPhase::Looping; }
-    bool RecordReceived() const { return Received; }
-    int ShortWait() const { return Wait; }
 
 private:
     enum class TPhase { Idle, Preparing, FirstEntry, Looping };
+    // Back to idle with the button and menu as outside a download; the file is left as it is.
+    void Stop();
     void Step();
     void Pass();
     void SendRequest();
