@@ -94,8 +94,6 @@ public:
     const logdata::TLogDisplay& Display() const { return LogDisplay; }
     bool Downloading() const { return Download.Running(); }
     bool Awaiting() const { return Trans.Awaiting(); }
-    const std::string& PortName() const { return CurrentPort; }
-    Colour StatusColour() const { return Poller.StatusColour(); }
 
 private:
     void Send(const std::optional<protocol::Command>& command,

@@ -45,7 +45,6 @@ void TPoller::Tick250(bool downloading, bool pollRests) {
         return;
     }
     Watchdog();
-    Vals.PollDelay = 0;
     if (!Trans.PortUsable()) {
         return;
     }

@@ -30,8 +30,6 @@ public:
     // Every accepted reply, before its content is decoded.
     void ReplyNotification();
 
-    Colour StatusColour() const { return Shown; }
-
 private:
     void ShowPcTime();
     void RefreshStatus(bool downloading);
@@ -42,7 +40,7 @@ private:
     TLinkValues& Vals;
     TTransmitter& Trans;
     const protocol::DateFormats& Formats;
-    Colour Shown = Colour::Window;
+    Colour Shown = Colour::Window; // the status line's colour, so it can blink
 };
 
 } // namespace klink

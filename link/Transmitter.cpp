@@ -26,7 +26,6 @@ void TTransmitter::SendNow(const protocol::Command& command, const TAfterSend& a
     Vals.AwaitedReply = command.AwaitedReply;
     if (sent) {
         Open = true;
-        OpenAwaited = command.AwaitedReply;
         Host.StartReplyTimer(ReplyTimeoutMs);
     }
     if (afterSend) {
@@ -51,16 +50,14 @@ void TTransmitter::ReplyAccepted() {
     SendNext();
 }
 
-std::optional<int32_t> TTransmitter::TimeOut() {
+void TTransmitter::TimeOut() {
     if (!Open) {
-        return std::nullopt;
+        return;
     }
     Open = false;
     Host.PurgeInput();
     Vals.AwaitedReply = protocol::ReplyNone;
-    const int32_t unanswered = OpenAwaited;
     SendNext();
-    return unanswered;
 }
 
 void TTransmitter::Release() {
@@ -84,7 +81,7 @@ bool TTransmitter::PortUsable() const {
 
 bool TTransmitter::TransmitString(const std::string& text) {
     Vals.PollDelay = 1;
-    if (!PortUsable() || text.size() >= protocol::MaxComposedLength) {
+    if (!PortUsable()) {
         return false;
     }
     const std::optional<std::string> framed = protocol::FrameCommand(text);

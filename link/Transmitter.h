@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
-#include <optional>
 #include <string>
 
 namespace klink {
@@ -34,14 +33,11 @@ public:
     bool Awaiting() const { return Open; }
     // Nothing is out and nothing waits: the poll and the download may send.
     bool Idle() const { return !Open && Queue.empty(); }
-    // The code of the question that is out (valid while Awaiting).
-    int32_t OpenCode() const { return OpenAwaited; }
 
     // The open question has been answered.
     void ReplyAccepted();
     // The reply timer ran out: the partial reply is thrown away and AwaitedReply cleared.
-    // Returns the code of the question that went unanswered, nullopt when none was open.
-    std::optional<int32_t> TimeOut();
+    void TimeOut();
 
     // While held, submitted commands only queue; Release sends the next one. Used around
     // reply handling, so a command caused by a reply never goes out from inside it.
@@ -56,7 +52,6 @@ public:
     bool TransmitString(const std::string& text);
 
     // After a failed write nothing more goes out until the port has been opened again.
-    bool WriteFailed() const { return Broken; }
     void PortOpened() { Broken = false; }
     bool PortUsable() const;
 
@@ -77,7 +72,6 @@ private:
     std::deque<TQueued> Queue;
     std::deque<std::string> Trace;
     bool Open = false;
-    int32_t OpenAwaited = 0;
     int HoldCount = 0;
     bool Broken = false;
 };
