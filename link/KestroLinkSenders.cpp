@@ -43,23 +43,23 @@ void TKestroLink::CyclicLogCheckBoxClick(bool checked) {
 }
 
 void TKestroLink::KestroNameChange(const std::string& text) {
-    Send(protocol::NameCommand(text));
+    Send(TextChangeCommand(Control::KestroName, text));
 }
 
 void TKestroLink::SerialNoChange(const std::string& text) {
-    Send(protocol::SerialNoCommand(text));
+    Send(TextChangeCommand(Control::SerialNo, text));
 }
 
 void TKestroLink::Zone1TextChange(const std::string& text) {
-    Send(protocol::ZoneTextCommand(1, text));
+    Send(TextChangeCommand(Control::Zone1Text, text));
 }
 
 void TKestroLink::Zone2TextChange(const std::string& text) {
-    Send(protocol::ZoneTextCommand(2, text));
+    Send(TextChangeCommand(Control::Zone2Text, text));
 }
 
 void TKestroLink::Zone3TextChange(const std::string& text) {
-    Send(protocol::ZoneTextCommand(3, text));
+    Send(TextChangeCommand(Control::Zone3Text, text));
 }
 
 void TKestroLink::SetDigTimeClick() {

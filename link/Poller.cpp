@@ -2,8 +2,6 @@
 
 #include "protocol/Commands.h"
 
-#include <cstdio>
-
 namespace klink {
 
 TStatusLook StatusLook(int32_t linkState, int32_t logIndex, int32_t logCapacity) {
@@ -16,9 +14,7 @@ TStatusLook StatusLook(int32_t linkState, int32_t logIndex, int32_t logCapacity)
         return {"  Kestro Ready", Colour::Lime, false, false};
     case StateReadingLogs:
         if (logIndex < logCapacity) {
-            char text[40];
-            std::snprintf(text, sizeof text, "  Reading Kestro Log %d", static_cast<int>(logIndex));
-            return {text, Colour::Lime, true, true};
+            return {"  Reading Kestro Log " + std::to_string(logIndex), Colour::Lime, true, true};
         }
         return {"  Reading Kestro Logs", Colour::Lime, true, true};
     case StateClearingLogs:

@@ -14,7 +14,8 @@ namespace klink {
 // The logger sends nothing but hex digits in a payload; anything else is line noise.
 bool PayloadIsHex(const std::string& packet);
 
-// The command that an edit's own change handler sends for a new text, if it has one.
+// The command that an edit's own change handler sends for a new text, if it has one; the echo
+// of a text taken from the logger goes through the same mapping.
 std::optional<protocol::Command> TextChangeCommand(Control control, const std::string& text);
 
 class TReplyApplier {
