@@ -9,10 +9,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace klinktest {
 namespace {
@@ -39,12 +36,7 @@ protected:
         SentBefore = Rig.Sent.size();
         Rig.Link.ReadAllLogsClick();
     }
-    void RunUntilDone(int limitMs = 60000) {
-        for (int t = 0; t < limitMs && Rig.Link.Downloading(); t += 10) {
-            Rig.Run(10);
-        }
-        ASSERT_FALSE(Rig.Link.Downloading());
-    }
+    void RunUntilDone(int limitMs = 60000) { ASSERT_TRUE(Rig.RunUntilDownloaded(limitMs)); }
     std::vector<std::string> LogRequests() const {
         std::vector<std::string> r;
         for (const std::string& b : Rig.SentBodies(SentBefore)) {
@@ -251,10 +243,7 @@ TEST_F(Download, FaultyLineStillGivesEveryEntryOnceInOrder) {
         rig.LoseEvery = c.LoseEvery;
         rig.GarbleEvery = c.GarbleEvery;
         rig.Link.ReadAllLogsClick();
-        for (int t = 0; t < 60000 && rig.Link.Downloading(); t += 10) {
-            rig.Run(10);
-        }
-        ASSERT_FALSE(rig.Link.Downloading()) << c.Name;
+        ASSERT_TRUE(rig.RunUntilDownloaded()) << c.Name;
         const std::string file = ReadFile(FileName);
         std::string expected;
         for (std::size_t i = 0; i < rig.Log.size(); ++i) {

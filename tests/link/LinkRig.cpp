@@ -2,8 +2,6 @@
 
 #include "protocol/Convert.h"
 
-#include <cstdio>
-
 namespace klinktest {
 
 std::string BeWord(uint32_t word) {
@@ -184,6 +182,13 @@ bool TRig::RunUntilReady(int limitMs) {
         }
     }
     return false;
+}
+
+bool TRig::RunUntilDownloaded(int limitMs) {
+    for (int t = 0; t < limitMs && Link.Downloading(); t += 10) {
+        Run(10);
+    }
+    return !Link.Downloading();
 }
 
 std::vector<std::string> TRig::SentBodies(std::size_t from) const {

@@ -60,6 +60,8 @@ public:
     void Run(int ms);
     // Runs until the link is ready (or the time is up); true when it got there.
     bool RunUntilReady(int limitMs = 10000);
+    // Runs until no download is running (or the time is up); true when it has ended.
+    bool RunUntilDownloaded(int limitMs = 60000);
     std::vector<std::string> SentBodies(std::size_t from = 0) const;
     // Fills the log with n entries, one every 15 minutes from 14,000,000 minutes.
     void FillLog(int n);

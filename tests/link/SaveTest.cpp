@@ -7,8 +7,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 namespace klinktest {
 namespace {
@@ -35,10 +33,7 @@ protected:
     void TearDown() override { std::remove(FileName.c_str()); }
     void Download() {
         Rig.Link.ReadAllLogsClick();
-        for (int t = 0; t < 10000 && Rig.Link.Downloading(); t += 10) {
-            Rig.Run(10);
-        }
-        ASSERT_FALSE(Rig.Link.Downloading());
+        ASSERT_TRUE(Rig.RunUntilDownloaded(10000));
     }
     TRig Rig;
     std::string FileName;

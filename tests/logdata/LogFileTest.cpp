@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -6,9 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 namespace {
 
