@@ -18,14 +18,6 @@
 
 namespace app {
 
-namespace {
-
-std::string ToStd(const QString& Text) {
-    return Text.toLocal8Bit().toStdString();
-}
-
-} // namespace
-
 TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
     CreateControls();
     Link = std::make_unique<klink::TKestroLink>(*this);

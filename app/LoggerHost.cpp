@@ -21,10 +21,6 @@ namespace app {
 
 namespace {
 
-QString FromStd(const std::string& Text) {
-    return QString::fromLocal8Bit(Text);
-}
-
 // Sets a control without running the link's change handler: the link echoes its own values.
 class TApplying {
 public:
@@ -157,14 +153,13 @@ protocol::DateTime TForm1::PcNow() const {
 std::string TForm1::Text(klink::Control Control) const {
     QWidget* W = ControlWidget(Control);
     if (auto* Edit = qobject_cast<QLineEdit*>(W))
-        return Edit->text().toLocal8Bit().toStdString();
+        return ToStd(Edit->text());
     if (auto* Box = qobject_cast<QComboBox*>(W))
-        return Box->currentIndex() < 0 ? std::string()
-                                       : Box->currentText().toLocal8Bit().toStdString();
+        return Box->currentIndex() < 0 ? std::string() : ToStd(Box->currentText());
     if (auto* Memo = qobject_cast<QPlainTextEdit*>(W))
-        return Memo->toPlainText().toLocal8Bit().toStdString();
+        return ToStd(Memo->toPlainText());
     if (auto* Button = qobject_cast<QAbstractButton*>(W))
-        return Button->text().toLocal8Bit().toStdString();
+        return ToStd(Button->text());
     return {};
 }
 
@@ -273,7 +268,7 @@ std::optional<std::string> TForm1::AskSaveFileName() {
     Dialog.selectNameFilter("Text files (*.txt)");
     if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return Dialog.selectedFiles().first().toLocal8Bit().toStdString();
+    return ToStd(Dialog.selectedFiles().first());
 }
 
 } // namespace app

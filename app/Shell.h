@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <functional>
+#include <string>
 
 class QApplication;
 
@@ -14,6 +15,14 @@ inline constexpr const char* ApplicationTitle = "Quorva Kestro Access Software f
 // Title, display name and window class, icon, the main-thread wake hook of the serial layer
 // and its application exception handler.
 void InitApplication(QApplication& Application);
+
+// Texts cross to the layers below in the system's 8-bit encoding, as the files hold them.
+inline std::string ToStd(const QString& Text) {
+    return Text.toLocal8Bit().toStdString();
+}
+inline QString FromStd(const std::string& Text) {
+    return QString::fromLocal8Bit(Text);
+}
 
 // The standard error message box; every error the user sees goes through here.
 using TErrorBoxHook = std::function<void(const QString& Message)>;
