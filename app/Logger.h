@@ -216,6 +216,8 @@ private:
     void BindMenusAndTimers();
     // Runs a bound handler through Run, after telling HandlerTrace.
     void Dispatch(const char* Name, void (TForm1::*Handler)());
+    // The slot that dispatches Handler under its Name.
+    std::function<void()> Bound(const char* Name, void (TForm1::*Handler)());
     void ApplyFactorySwitch();
     // The control behind a name of the link; nullptr for the menu item.
     QWidget* ControlWidget(klink::Control Control) const;
