@@ -1,7 +1,6 @@
 #include "app/HelpKestro.h"
 
 #include "app/LayoutKit.h"
-#include "app/YesNo.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -38,9 +37,8 @@ TIntroForm::TIntroForm(QWidget* Parent) : QDialog(Parent) {
     setWindowTitle("Introduction");
     setFont(FontOfHeight(WindowFont(), ScaleFrom120(14)));
     setGeometry(297, 284, ScaleFrom120(706) - 8, ScaleFrom120(414) - 31);
-    const auto S = [](int Design) { return ScaleFrom120(Design); };
-    Memo1 = MakeMemo(this, "Memo1", {S(69), S(39), S(553), S(258)}, IntroText());
-    Button3 = MakeButton(this, "Button3", {S(290), S(305), S(110), S(30)}, "Close");
+    Memo1 = MakeMemo(this, "Memo1", ScaleFrom120(TBounds{69, 39, 553, 258}), IntroText());
+    Button3 = MakeButton(this, "Button3", ScaleFrom120(TBounds{290, 305, 110, 30}), "Close");
     Button3->setAutoDefault(false);
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     FitCaptions(this);

@@ -4,10 +4,13 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <cmath>
 
 namespace app {
 
@@ -22,6 +25,17 @@ QValidator::State TMaxLengthValidator::validate(QString& Input, int&) const {
     if (Input.size() > FMaxLength && Input.size() > FAcceptedLength)
         return Invalid;
     return Acceptable;
+}
+
+int ScaleFrom120(int DesignPixels) {
+    const QScreen* Screen = QGuiApplication::primaryScreen();
+    const double Dpi = Screen ? Screen->logicalDotsPerInch() : 96.0;
+    return static_cast<int>(std::lround(DesignPixels * Dpi / 120.0));
+}
+
+TBounds ScaleFrom120(TBounds Design) {
+    return {ScaleFrom120(Design.Left), ScaleFrom120(Design.Top), ScaleFrom120(Design.Width),
+            ScaleFrom120(Design.Height)};
 }
 
 QFont WindowFont() {

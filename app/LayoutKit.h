@@ -31,6 +31,10 @@ private:
     qsizetype FAcceptedLength;
 };
 
+// The dialogs were designed at 120 pixels per inch: their lengths at the screen's resolution.
+int ScaleFrom120(int DesignPixels);
+TBounds ScaleFrom120(TBounds Design);
+
 // The system's sans-serif at 8 points, standing in for "MS Sans Serif".
 QFont WindowFont();
 QFont FontOfHeight(const QFont& Base, int Pixels);

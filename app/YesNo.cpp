@@ -2,32 +2,18 @@
 
 #include "app/LayoutKit.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
-#include <cmath>
 
 namespace app {
 
 TRUSureForm* RUSureForm = nullptr;
 
-int ScaleFrom120(int DesignPixels) {
-    const QScreen* Screen = QGuiApplication::primaryScreen();
-    const double Dpi = Screen ? Screen->logicalDotsPerInch() : 96.0;
-    return static_cast<int>(std::lround(DesignPixels * Dpi / 120.0));
-}
-
 namespace {
 
-TBounds Scaled(TBounds B) {
-    return {ScaleFrom120(B.Left), ScaleFrom120(B.Top), ScaleFrom120(B.Width),
-            ScaleFrom120(B.Height)};
-}
-
 QLabel* MakeLine(QWidget* Parent, const char* Name, TBounds B, const QString& Caption) {
-    return MakeSizedLabel(Parent, Name, Scaled(B), Caption);
+    return MakeSizedLabel(Parent, Name, ScaleFrom120(B), Caption);
 }
 
 } // namespace
@@ -49,8 +35,10 @@ TRUSureForm::TRUSureForm(QWidget* Parent) : QDialog(Parent) {
     Label4 = MakeLine(this, "Label4", {51, 83, 280, 16},
                       "During this time the Kestro will not communicate ");
     Label5 = MakeLine(this, "Label5", {59, 107, 192, 16}, "and all controls will be disabled..");
-    YesButton = Place(new QPushButton("&Yes", this), "YesButton", Scaled({69, 137, 90, 30}));
-    NoButton = Place(new QPushButton("&No", this), "NoButton", Scaled({205, 137, 90, 30}));
+    YesButton =
+        Place(new QPushButton("&Yes", this), "YesButton", ScaleFrom120(TBounds{69, 137, 90, 30}));
+    NoButton =
+        Place(new QPushButton("&No", this), "NoButton", ScaleFrom120(TBounds{205, 137, 90, 30}));
     NoButton->setDefault(true);
     setTabOrder(YesButton, NoButton);
     connect(YesButton, &QPushButton::clicked, this, [this] { done(mrYes); });

@@ -39,7 +39,4 @@ private:
 // The one instance, created at start-up after the main window.
 extern TRUSureForm* RUSureForm;
 
-// Designed at 120 pixels per inch: a length in design pixels at the screen's resolution.
-int ScaleFrom120(int DesignPixels);
-
 } // namespace app
