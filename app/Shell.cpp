@@ -91,9 +91,11 @@ void RunAfterHandOver(std::function<void()> Call) {
 }
 
 void InitApplication(QApplication& Application) {
-    // The application name is also the X11 window class the desktop groups the program by.
+    // The application name is also the X11 window class; the desktop groups the window under
+    // quorva.desktop by the desktop file name (Wayland app id) and the instance name "quorva".
     QCoreApplication::setApplicationName(ApplicationTitle);
     QGuiApplication::setApplicationDisplayName(ApplicationTitle);
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorva"));
     Application.setWindowIcon(QIcon(QStringLiteral(":/quorva.svg")));
     cport::SetMainThread();
     cport::SetWakeMainThreadHook(WakeMainThread);
