@@ -49,6 +49,8 @@ foreach(program IN ITEMS kestro-sim kestro)
   list(APPEND manpages ${pkgout}/${program}.1.gz)
 endforeach()
 
+# Version 2.11.0 has no Debian revision, so this is a native package: lintian wants its
+# changelog as changelog.gz, not changelog.Debian.gz.
 quorva_gzip(${pkgdir}/changelog ${pkgout}/changelog.gz)
 
 # Everything the package holds; scripts/package.sh builds this instead of the tests.
