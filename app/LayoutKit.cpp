@@ -1,30 +1,78 @@
 #include "app/LayoutKit.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QToolTip>
+#include <algorithm>
 #include <cmath>
 
 namespace app {
 
-TMaxLengthValidator::TMaxLengthValidator(QLineEdit* Edit, int MaxLength)
-    : QValidator(Edit), FMaxLength(MaxLength), FAcceptedLength(Edit->text().size()) {
-    // The edit already holds the candidate text while validating, so remember the last one.
-    connect(Edit, &QLineEdit::textChanged, this,
-            [this](const QString& Text) { FAcceptedLength = Text.size(); });
+namespace {
+
+qsizetype UntypableCount(const QString& Text) {
+    return std::count_if(Text.begin(), Text.end(), [](QChar C) { return !TypableForLogger(C); });
 }
 
-QValidator::State TMaxLengthValidator::validate(QString& Input, int&) const {
-    if (Input.size() > FMaxLength && Input.size() > FAcceptedLength)
+} // namespace
+
+bool TypableForLogger(QChar C) {
+    const char16_t U = C.unicode();
+    return (U >= 0x20 && U < 0x7F) || (U >= 0xA0 && U <= 0xFF);
+}
+
+TLoggerTextValidator::TLoggerTextValidator(QLineEdit* Edit, int MaxLength)
+    : QValidator(Edit), FEdit(Edit), FMaxLength(MaxLength), FAccepted(Edit->text()) {
+    // The edit already holds the candidate text while validating, so remember the last one.
+    connect(Edit, &QLineEdit::textChanged, this, [this](const QString& Text) { FAccepted = Text; });
+    Edit->installEventFilter(this);
+}
+
+QValidator::State TLoggerTextValidator::validate(QString& Input, int&) const {
+    if (Input.size() > FMaxLength && Input.size() > FAccepted.size())
+        return Invalid;
+    // A byte the program set from the logger may stay; the user adds only storable ones.
+    if (UntypableCount(Input) > UntypableCount(FAccepted))
         return Invalid;
     return Acceptable;
+}
+
+QString TLoggerTextValidator::RefusedHint(QChar Refused) {
+    return QStringLiteral("The Kestro cannot store \"%1\": only Western European letters, "
+                          "digits and signs can be typed here.")
+        .arg(Refused);
+}
+
+// The validator refuses silently; the key that brought the character is where the user looks.
+bool TLoggerTextValidator::eventFilter(QObject*, QEvent* Event) {
+    if (Event->type() == QEvent::KeyPress)
+        ShowRefused(static_cast<QKeyEvent*>(Event)->text());
+    else if (Event->type() == QEvent::InputMethod)
+        ShowRefused(static_cast<QInputMethodEvent*>(Event)->commitString());
+    return false;
+}
+
+void TLoggerTextValidator::ShowRefused(const QString& Typed) const {
+    if (FEdit->isReadOnly() || !FEdit->isEnabled())
+        return;
+    for (QChar C : Typed) {
+        if (C.isPrint() && !TypableForLogger(C)) {
+            QApplication::beep();
+            QToolTip::showText(FEdit->mapToGlobal(QPoint(0, FEdit->height())), RefusedHint(C),
+                               FEdit);
+            return;
+        }
+    }
 }
 
 int ScaleFrom120(int DesignPixels) {
@@ -101,7 +149,7 @@ QPlainTextEdit* MakeMemo(QWidget* Parent, const char* Name, TBounds B, const QSt
 }
 
 void LimitTyping(QLineEdit* Edit, int MaxLength) {
-    Edit->setValidator(new TMaxLengthValidator(Edit, MaxLength));
+    Edit->setValidator(new TLoggerTextValidator(Edit, MaxLength));
 }
 
 void FitLabel(QLabel* Label) {

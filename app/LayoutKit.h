@@ -18,17 +18,29 @@ struct TBounds {
     int Left, Top, Width, Height;
 };
 
-// Limits what the user types, never what the program sets: setText() bypasses validators,
-// and a text already longer than the limit may still be shortened.
-class TMaxLengthValidator : public QValidator {
+// What an edit box takes from the keyboard: a visible character that the logger stores as one
+// byte. Text the program sets may hold any byte.
+bool TypableForLogger(QChar C);
+
+// Limits what the user types, never what the program sets: setText() bypasses validators, a
+// text already longer than the limit may still be shortened, and characters the logger cannot
+// store are refused with a hint beside the box and a beep.
+class TLoggerTextValidator : public QValidator {
 public:
-    TMaxLengthValidator(QLineEdit* Edit, int MaxLength);
+    TLoggerTextValidator(QLineEdit* Edit, int MaxLength);
     State validate(QString& Input, int& Pos) const override;
     int MaxLength() const { return FMaxLength; }
+    // The hint shown when Refused was typed.
+    static QString RefusedHint(QChar Refused);
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
+    void ShowRefused(const QString& Typed) const;
+    QLineEdit* FEdit;
     int FMaxLength;
-    qsizetype FAcceptedLength;
+    QString FAccepted;
 };
 
 // The dialogs were designed at 120 pixels per inch: their lengths at the screen's resolution.

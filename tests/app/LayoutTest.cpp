@@ -165,7 +165,7 @@ bool ReadOnlyOf(QWidget* W) {
 
 int MaxTypedOf(QWidget* W) {
     auto* E = qobject_cast<QLineEdit*>(W);
-    auto* V = E ? dynamic_cast<const app::TMaxLengthValidator*>(E->validator()) : nullptr;
+    auto* V = E ? dynamic_cast<const app::TLoggerTextValidator*>(E->validator()) : nullptr;
     return V ? V->MaxLength() : 0;
 }
 
