@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -105,9 +106,11 @@ QString TLoggerTextValidator::RefusedHint(QChar Refused) {
 
 // The validator refuses silently; the key that brought the character is where the user looks.
 bool TLoggerTextValidator::eventFilter(QObject*, QEvent* Event) {
-    if (Event->type() == QEvent::KeyPress)
-        ShowRefused(static_cast<QKeyEvent*>(Event)->text());
-    else if (Event->type() == QEvent::InputMethod)
+    if (Event->type() == QEvent::KeyPress) {
+        const auto* Key = static_cast<QKeyEvent*>(Event);
+        ShowRefused(Key->matches(QKeySequence::Paste) ? QGuiApplication::clipboard()->text()
+                                                      : Key->text());
+    } else if (Event->type() == QEvent::InputMethod)
         ShowRefused(static_cast<QInputMethodEvent*>(Event)->commitString());
     return false;
 }

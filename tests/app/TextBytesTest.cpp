@@ -9,6 +9,7 @@
 #include "sim/Wire.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -214,6 +215,15 @@ TEST_F(TypingTest, CharactersTheLoggerCannotStoreAreRefusedWithAHint) {
         QTest::keyClicks(Edit, "0123456789abcdefgh");
         EXPECT_EQ(Edit->text().size(), 16);
     }
+    // A pasted text with such a character is refused whole, with the same hint.
+    QToolTip::hideText();
+    ASSERT_TRUE(WaitFor([] { return !QToolTip::isVisible(); }, 2000));
+    QGuiApplication::clipboard()->setText(QString::fromUtf8("Keel \u2192 Stern"));
+    Form->Zone2Text->setFocus();
+    Form->Zone2Text->selectAll();
+    QTest::keyClick(Form->Zone2Text, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Form->Zone2Text->text(), "?");
+    EXPECT_EQ(QToolTip::text(), app::TLoggerTextValidator::RefusedHint(QChar(0x2192)));
     // A text the program set from the logger keeps its bytes and can still be edited.
     Form->Zone1Text->setText(Latin1("Bow\x85\x9F"));
     Form->Zone1Text->setFocus();
