@@ -36,7 +36,9 @@ TIntroForm::TIntroForm(QWidget* Parent) : QDialog(Parent) {
     setObjectName("IntroForm");
     setWindowTitle("Introduction");
     setFont(FontOfHeight(WindowFont(), ScaleFrom120(14)));
-    setGeometry(297, 284, ScaleFrom120(706) - 8, ScaleFrom120(414) - 31);
+    // Placed by its outer frame, like the main window.
+    move(297, 284);
+    resize(ScaleFrom120(706) - 8, ScaleFrom120(414) - 31);
     Memo1 = MakeMemo(this, "Memo1", ScaleFrom120(TBounds{69, 39, 553, 258}), IntroText());
     Button3 = MakeButton(this, "Button3", ScaleFrom120(TBounds{290, 305, 110, 30}), "Close");
     Button3->setAutoDefault(false);

@@ -1,30 +1,131 @@
 #include "app/LayoutKit.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOption>
+#include <QToolTip>
+#include <algorithm>
 #include <cmath>
 
 namespace app {
 
-TMaxLengthValidator::TMaxLengthValidator(QLineEdit* Edit, int MaxLength)
-    : QValidator(Edit), FMaxLength(MaxLength), FAcceptedLength(Edit->text().size()) {
-    // The edit already holds the candidate text while validating, so remember the last one.
-    connect(Edit, &QLineEdit::textChanged, this,
-            [this](const QString& Text) { FAcceptedLength = Text.size(); });
+namespace {
+
+// The application's style with two habits of the design's platform: a group box's caption on
+// its frame line, and a drop-down list that shows the rows it is told to. Given to single
+// widgets only; a style set on a widget does not pass to its children.
+class TDesignStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint Hint, const QStyleOption* Option, const QWidget* Widget,
+                  QStyleHintReturn* Return) const override {
+        if (Hint == SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(Hint, Option, Widget, Return);
+    }
+
+    void drawComplexControl(ComplexControl Control, const QStyleOptionComplex* Option,
+                            QPainter* Painter, const QWidget* Widget) const override {
+        const auto* Box = qstyleoption_cast<const QStyleOptionGroupBox*>(Option);
+        if (Control != CC_GroupBox || !Box) {
+            QProxyStyle::drawComplexControl(Control, Option, Painter, Widget);
+            return;
+        }
+        const QRect Label = subControlRect(CC_GroupBox, Option, SC_GroupBoxLabel, Widget);
+        QRect Frame = Option->rect.adjusted(0, 0, -1, -1);
+        if (!Box->text.isEmpty())
+            Frame.setTop(Label.center().y());
+        Painter->save();
+        QRegion Clip(Option->rect);
+        if (!Box->text.isEmpty())
+            Clip -= Label.adjusted(-2, 0, 2, 0);
+        Painter->setClipRegion(Clip);
+        Painter->setPen(Option->palette.color(QPalette::Mid));
+        Painter->setBrush(Qt::NoBrush);
+        Painter->drawRoundedRect(QRectF(Frame).translated(0.5, 0.5), 2, 2);
+        Painter->restore();
+        QStyleOptionGroupBox Caption = *Box;
+        Caption.subControls = SC_GroupBoxLabel;
+        QProxyStyle::drawComplexControl(Control, &Caption, Painter, Widget);
+    }
+};
+
+QStyle* DesignStyle() {
+    // Outlives every window: a widget keeps using the style until it is gone.
+    static auto* Style = new TDesignStyle;
+    return Style;
 }
 
-QValidator::State TMaxLengthValidator::validate(QString& Input, int&) const {
-    if (Input.size() > FMaxLength && Input.size() > FAcceptedLength)
+qsizetype UntypableCount(const QString& Text) {
+    return std::count_if(Text.begin(), Text.end(), [](QChar C) { return !TypableForLogger(C); });
+}
+
+} // namespace
+
+bool TypableForLogger(QChar C) {
+    const char16_t U = C.unicode();
+    return (U >= 0x20 && U < 0x7F) || (U >= 0xA0 && U <= 0xFF);
+}
+
+TLoggerTextValidator::TLoggerTextValidator(QLineEdit* Edit, int MaxLength)
+    : QValidator(Edit), FEdit(Edit), FMaxLength(MaxLength), FAccepted(Edit->text()) {
+    // The edit already holds the candidate text while validating, so remember the last one.
+    connect(Edit, &QLineEdit::textChanged, this, [this](const QString& Text) { FAccepted = Text; });
+    Edit->installEventFilter(this);
+}
+
+QValidator::State TLoggerTextValidator::validate(QString& Input, int&) const {
+    if (Input.size() > FMaxLength && Input.size() > FAccepted.size())
+        return Invalid;
+    // A byte the program set from the logger may stay; the user adds only storable ones.
+    if (UntypableCount(Input) > UntypableCount(FAccepted))
         return Invalid;
     return Acceptable;
+}
+
+QString TLoggerTextValidator::RefusedHint(QChar Refused) {
+    return QStringLiteral("The Kestro cannot store \"%1\": only Western European letters, "
+                          "digits and signs can be typed here.")
+        .arg(Refused);
+}
+
+// The validator refuses silently; the key that brought the character is where the user looks.
+bool TLoggerTextValidator::eventFilter(QObject*, QEvent* Event) {
+    if (Event->type() == QEvent::KeyPress) {
+        const auto* Key = static_cast<QKeyEvent*>(Event);
+        ShowRefused(Key->matches(QKeySequence::Paste) ? QGuiApplication::clipboard()->text()
+                                                      : Key->text());
+    } else if (Event->type() == QEvent::InputMethod)
+        ShowRefused(static_cast<QInputMethodEvent*>(Event)->commitString());
+    return false;
+}
+
+void TLoggerTextValidator::ShowRefused(const QString& Typed) const {
+    if (FEdit->isReadOnly() || !FEdit->isEnabled())
+        return;
+    for (QChar C : Typed) {
+        if (C.isPrint() && !TypableForLogger(C)) {
+            QApplication::beep();
+            QToolTip::showText(FEdit->mapToGlobal(QPoint(0, FEdit->height())), RefusedHint(C),
+                               FEdit);
+            return;
+        }
+    }
 }
 
 int ScaleFrom120(int DesignPixels) {
@@ -50,8 +151,72 @@ QFont FontOfHeight(const QFont& Base, int Pixels) {
     return Font;
 }
 
+QFont FontThatFits(const QFont& Base, int DesignPixels, const QList<TCaptionRoom>& Captions) {
+    for (int Pixels = DesignPixels;; --Pixels) {
+        const QFont Font = FontOfHeight(Base, Pixels);
+        const QFontMetrics Metrics(Font);
+        const bool Fits = std::all_of(Captions.begin(), Captions.end(), [&](const TCaptionRoom& C) {
+            return Metrics.horizontalAdvance(C.Caption) <= C.Room;
+        });
+        if (Fits || Pixels <= 6)
+            return Font;
+    }
+}
+
+bool HasOneAdvance(const QFont& Font) {
+    const QFontMetricsF Metrics(Font);
+    const QString Sample = QStringLiteral("iIlW0M.:/- _#m1");
+    const qreal Advance = Metrics.horizontalAdvance(Sample[0]);
+    return Advance > 0 && std::all_of(Sample.begin(), Sample.end(), [&](QChar C) {
+               return Metrics.horizontalAdvance(C) == Advance;
+           });
+}
+
 QFont FixedFontOfHeight(int Pixels) {
-    return FontOfHeight(QFontDatabase::systemFont(QFontDatabase::FixedFont), Pixels);
+    // fontconfig may map "monospace" to a family it knows no spacing for: measure, not trust.
+    const QString Families[] = {QFontDatabase::systemFont(QFontDatabase::FixedFont).family(),
+                                "DejaVu Sans Mono",
+                                "Liberation Mono",
+                                "Noto Mono",
+                                "Noto Sans Mono",
+                                "FreeMono",
+                                "Monospace"};
+    QFont Font;
+    for (const QString& Family : Families) {
+        Font = QFont(Family);
+        Font.setStyleHint(QFont::TypeWriter);
+        Font.setFixedPitch(true);
+        Font.setPixelSize(Pixels);
+        if (HasOneAdvance(Font))
+            return Font;
+    }
+    return Font;
+}
+
+void FitGroupFont(const QList<QWidget*>& Controls, int DesignPixels) {
+    for (int Pixels = DesignPixels; Pixels >= 6; --Pixels) {
+        for (QWidget* Control : Controls)
+            Control->setFont(FontOfHeight(Control->font(), Pixels));
+        if (std::all_of(Controls.begin(), Controls.end(), CaptionFits))
+            return;
+    }
+}
+
+void FitOneLine(QLabel* Label, int DesignPixels) {
+    for (int Pixels = DesignPixels; Pixels >= 6; --Pixels) {
+        Label->setFont(FontOfHeight(Label->font(), Pixels));
+        if (Label->fontMetrics().horizontalAdvance(Label->text()) <= Label->width())
+            return;
+    }
+}
+
+void TitleOnFrame(QWidget* GroupBox) {
+    GroupBox->setStyle(DesignStyle());
+}
+
+void ShowRowsWhenDropped(QComboBox* Box, int Rows) {
+    Box->setMaxVisibleItems(Rows);
+    Box->setStyle(DesignStyle());
 }
 
 QLabel* MakeLabel(QWidget* Parent, const char* Name, int Left, int Top, const QString& Caption) {
@@ -101,11 +266,18 @@ QPlainTextEdit* MakeMemo(QWidget* Parent, const char* Name, TBounds B, const QSt
 }
 
 void LimitTyping(QLineEdit* Edit, int MaxLength) {
-    Edit->setValidator(new TMaxLengthValidator(Edit, MaxLength));
+    Edit->setValidator(new TLoggerTextValidator(Edit, MaxLength));
+}
+
+// A wrapping label keeps its width and needs the height of its lines at that width.
+QSize LabelNeeds(const QLabel* Label) {
+    if (Label->wordWrap())
+        return {Label->width(), Label->heightForWidth(Label->width())};
+    return Label->sizeHint();
 }
 
 void FitLabel(QLabel* Label) {
-    const QSize Need = Label->sizeHint();
+    const QSize Need = LabelNeeds(Label);
     const QRect Old = Label->geometry();
     const int Width = std::max(Old.width(), Need.width());
     const int Left = (Label->alignment() & Qt::AlignRight) ? Old.right() + 1 - Width : Old.left();
@@ -114,16 +286,27 @@ void FitLabel(QLabel* Label) {
 
 bool CaptionFits(const QWidget* Control) {
     if (auto* Label = qobject_cast<const QLabel*>(Control))
-        return Label->sizeHint().width() <= Label->width() &&
-               Label->sizeHint().height() <= Label->height();
+        return LabelNeeds(Label).width() <= Label->width() &&
+               LabelNeeds(Label).height() <= Label->height();
     auto* Button = qobject_cast<const QAbstractButton*>(Control);
     if (!Button || Button->text().isEmpty())
         return true;
-    if (!qobject_cast<const QPushButton*>(Button))
-        return Button->sizeHint().width() <= Button->width();
-    // The push button's frame and margins take about four pixels on each side.
+    if (!qobject_cast<const QPushButton*>(Button)) {
+        // A check or radio box: its caption starts after the indicator and must end inside.
+        QStyleOptionButton Option;
+        Option.initFrom(Button);
+        Option.text = Button->text();
+        const auto Element = qobject_cast<const QCheckBox*>(Button)
+                                 ? QStyle::SE_CheckBoxContents
+                                 : QStyle::SE_RadioButtonContents;
+        const QRect Contents = Button->style()->subElementRect(Element, &Option, Button);
+        return Contents.left() + Button->fontMetrics().horizontalAdvance(Button->text()) <=
+               Button->width();
+    }
+    // The caption is centred over the whole button: it must clear the frame with a pixel of air.
+    const int Frame = Button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, Button);
     const QSize Text = Button->fontMetrics().size(Qt::TextShowMnemonic, Button->text());
-    return Text.width() + 8 <= Button->width() && Text.height() <= Button->height();
+    return Text.width() + 2 * (Frame + 1) <= Button->width() && Text.height() <= Button->height();
 }
 
 void FitCaption(QWidget* Control) {

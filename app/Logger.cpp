@@ -39,7 +39,7 @@ void TForm1::Run(const std::function<void()>& Handler) {
     try {
         Handler();
     } catch (const std::exception& E) {
-        ShowErrorBox(QString::fromLocal8Bit(E.what()));
+        ShowErrorBox(FromSystemText(E.what()));
     }
 }
 

@@ -244,11 +244,11 @@ void TForm1::ClearLogDisplay() {
 }
 
 void TForm1::ShowError(const std::string& Message) {
-    ShowErrorBox(FromStd(Message));
+    ShowErrorBox(FromSystemText(Message));
 }
 
 void TForm1::ShowMessage(const std::string& Message) {
-    ShowMessageBox(FromStd(Message));
+    ShowMessageBox(FromSystemText(Message));
 }
 
 int TForm1::AskClearConfirmation() {
@@ -268,7 +268,7 @@ std::optional<std::string> TForm1::AskSaveFileName() {
     Dialog.selectNameFilter("Text files (*.txt)");
     if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return ToStd(Dialog.selectedFiles().first());
+    return ToFileName(Dialog.selectedFiles().first());
 }
 
 } // namespace app

@@ -7,6 +7,7 @@
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,7 +46,14 @@ void MakeReadOut(QLineEdit* Edit) {
 void TForm1::CreateControls() {
     setObjectName("Form1");
     setWindowTitle(MainCaption);
-    setFont(WindowFont());
+    // The tightest captions of the design at their places: each must fit before the next
+    // control (a check box's caption after its box).
+    setFont(FontThatFits(WindowFont(), 11,
+                         {{"Software version", 211 - 120 - 2},
+                          {"Time Stamp", 114 - 54},
+                          {"  Min1  Max1  Min2  Max2  Min3  Max3 ", 319 - 114},
+                          {"Zone1 Description", 349 - 244 - 2},
+                          {"Cyclic Logging", 97 - 20}}));
     setWindowIcon(QIcon(QStringLiteral(":/quorva.svg")));
     Client = new QWidget(this);
     Client->setObjectName("Client");
@@ -63,6 +71,7 @@ void TForm1::CreateControls() {
     CreateTimers();
     CreateSerial();
     ApplyTabOrder();
+    FitGroupFont({CalL1, CalH1, CalL2, CalH2, CalL3, CalH3}, QFontInfo(font()).pixelSize());
     FitCaptions(this);
 }
 
@@ -99,8 +108,8 @@ void TForm1::CreateStatusRow() {
     DataWin = MakeMemo(Client, "DataWin", {28, 336, 425, 40}, "Memo2");
     FactoryLab =
         MakeSizedLabel(Client, "FactoryLab", {80, 384, 329, 29}, "Factory Version DO NOT USE!");
-    FactoryLab->setFont(FontOfHeight(font(), 24));
     FactoryLab->setWordWrap(true);
+    FitOneLine(FactoryLab, 24);
     SetTextColour(FactoryLab, clRed);
 }
 
@@ -109,6 +118,7 @@ void TForm1::CreateSettingsPage() {
     TabSheet2->setObjectName("TabSheet2");
     Data->addTab(TabSheet2, "Settings");
     GroupBox6 = Place(new QGroupBox("Kestro Settings", TabSheet2), "GroupBox6", {29, 7, 349, 189});
+    TitleOnFrame(GroupBox6);
     CreateSettingsGroup();
     // These three lie over the group box's columns but belong to the page.
     ZonesBox = MakeList(TabSheet2, "ZonesBox", {39, 73, 98, 21}, {"?", "1", "2", "3"},
@@ -143,13 +153,13 @@ void TForm1::CreateSettingsGroup() {
     Label1 = MakeLabel(G, "Label1", 33, 14, "Material");
     MaterialBox = MakeList(G, "MaterialBox", {8, 27, 98, 21}, {"?", "Aluminium", "Steel", "Bronze"},
                            "Type of material being monitored.");
-    MaterialBox->setMaxVisibleItems(3);
+    ShowRowsWhenDropped(MaterialBox, 3);
     Label7 = MakeLabel(G, "Label7", 34, 53, "Zones");
     Label5 = MakeLabel(G, "Label5", 15, 91, "Reference Type");
     Label2 = MakeLabel(G, "Label2", 14, 131, "Log Interval");
     LogIntBox = MakeList(G, "LogIntBox", {8, 144, 98, 21}, LogIntervalItems(),
                          "Time between storage of logged data.");
-    LogIntBox->setMaxVisibleItems(10);
+    ShowRowsWhenDropped(LogIntBox, 10);
     LogTime = MakeEdit(G, "LogTime", {13, 163, 72, 21}, "?", "Total time to fill log capacity");
     Label9 = MakeLabel(G, "Label9", 91, 169, "Total Log Time");
     Label9->setFont(FontOfHeight(font(), 12));
@@ -208,7 +218,7 @@ void TForm1::CreateLogPage() {
 
 void TForm1::CreateLogControlGroup() {
     GroupBox2 = Place(new QGroupBox("Control", TabSheet4), "GroupBox2", {324, 20, 119, 182});
-    GroupBox2->setFont(FontOfHeight(font(), 12));
+    TitleOnFrame(GroupBox2);
     ClrScreenButton = MakeButton(GroupBox2, "ClrScreenButton", {7, 13, 78, 27}, "Clear Screen",
                                  "Clears only the data displayed on this page");
     ReadLogsButton = MakeButton(GroupBox2, "ReadLogsButton", {7, 44, 99, 27}, "Get Logs - Kestro  ",
@@ -217,11 +227,13 @@ void TForm1::CreateLogControlGroup() {
                           "Saves the displayed logged data to a file");
     ClearKestro = MakeButton(GroupBox2, "ClearKestro", {7, 150, 104, 26}, "Clear Kestro Data",
                              "Delete ALL logged data within the Kestro!");
-    QFont Font = FontOfHeight(font(), 12);
+    QFont Font = ClearKestro->font();
     Font.setBold(true);
     Font.setItalic(true);
     Font.setUnderline(true);
     ClearKestro->setFont(Font);
+    // The group and its buttons share the design's 12 pixels, or one smaller size for all.
+    FitGroupFont({GroupBox2, ClrScreenButton, ReadLogsButton, SaveLogs, ClearKestro}, 12);
     ClearKestro->setCursor(Qt::CrossCursor);
     ClearKestro->setContextMenuPolicy(Qt::CustomContextMenu);
 }
@@ -243,8 +255,15 @@ void TForm1::CreateMenus() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
     AreYouSure1 = PopupMenu1->addAction("Continue?");
+    // A radio item that nothing checks: choosing it does nothing, not even set its mark.
     AreYouSure1->setCheckable(true);
-    (new QActionGroup(PopupMenu1))->addAction(AreYouSure1);
+    auto* Radio = new QActionGroup(PopupMenu1);
+    Radio->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    Radio->addAction(AreYouSure1);
+    connect(AreYouSure1, &QAction::toggled, AreYouSure1, [this](bool On) {
+        if (On)
+            AreYouSure1->setChecked(false);
+    });
     YN1 = PopupMenu1->addAction("Abort!");
     AreYouSure1->setObjectName("AreYouSure1");
     YN1->setObjectName("YN1");

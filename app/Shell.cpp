@@ -4,6 +4,7 @@
 #include "cport/ComSync.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
 #include <QMessageBox>
 #include <vector>
@@ -90,17 +91,25 @@ void RunAfterHandOver(std::function<void()> Call) {
         PostAfterHandOver();
 }
 
+std::string ToFileName(const QString& Name) {
+    return QFile::encodeName(Name).toStdString();
+}
+
+QString FromSystemText(const std::string& Text) {
+    return QString::fromLocal8Bit(Text.data(), static_cast<qsizetype>(Text.size()));
+}
+
 void InitApplication(QApplication& Application) {
-    // The application name is also the X11 window class; the desktop groups the window under
-    // quorva.desktop by the desktop file name (Wayland app id) and the instance name "quorva".
+    // The application name is also the X11 window class the desktop groups the program by.
+    // No display name is set: the platform would append it to every window's caption.
     QCoreApplication::setApplicationName(ApplicationTitle);
-    QGuiApplication::setApplicationDisplayName(ApplicationTitle);
+    // The desktop groups the window under quorva.desktop (Wayland app id, instance "quorva").
     QGuiApplication::setDesktopFileName(QStringLiteral("quorva"));
     Application.setWindowIcon(QIcon(QStringLiteral(":/quorva.svg")));
     cport::SetMainThread();
     cport::SetWakeMainThreadHook(WakeMainThread);
     cport::SetApplicationExceptionHandler(
-        [](const std::exception& E) { ShowErrorBox(QString::fromLocal8Bit(E.what())); });
+        [](const std::exception& E) { ShowErrorBox(FromSystemText(E.what())); });
 }
 
 } // namespace app

@@ -16,13 +16,18 @@ inline constexpr const char* ApplicationTitle = "Quorva Kestro Access Software f
 // and its application exception handler.
 void InitApplication(QApplication& Application);
 
-// Texts cross to the layers below in the system's 8-bit encoding, as the files hold them.
+// The logger stores one byte per character and the log file holds those bytes: Latin-1 maps
+// every byte to one character and back, so nothing read from the logger is ever altered.
 inline std::string ToStd(const QString& Text) {
-    return Text.toLocal8Bit().toStdString();
+    return Text.toLatin1().toStdString();
 }
 inline QString FromStd(const std::string& Text) {
-    return QString::fromLocal8Bit(Text);
+    return QString::fromLatin1(Text.data(), static_cast<qsizetype>(Text.size()));
 }
+// File names are the file system's bytes, and the system's messages may quote them: both use
+// the system's encoding, not the logger's.
+std::string ToFileName(const QString& Name);
+QString FromSystemText(const std::string& Text);
 
 // The standard error message box; every error the user sees goes through here.
 using TErrorBoxHook = std::function<void(const QString& Message)>;

@@ -23,7 +23,9 @@ TRUSureForm::TRUSureForm(QWidget* Parent) : QDialog(Parent) {
     setWindowTitle("Confirm");
     setFont(FontOfHeight(WindowFont(), ScaleFrom120(14)));
     // The outer frame is 392 x 226 design pixels; the frame and title bar take about 8 x 31.
-    setGeometry(268, 192, ScaleFrom120(392) - 8, ScaleFrom120(226) - 31);
+    // A top-level window's move() places its frame, as the design's position means.
+    move(268, 192);
+    resize(ScaleFrom120(392) - 8, ScaleFrom120(226) - 31);
     Label1 = MakeLine(this, "Label1", {128, 10, 120, 20}, "Are You Sure?");
     QFont Bold = FontOfHeight(font(), ScaleFrom120(17));
     Bold.setBold(true);

@@ -3,11 +3,14 @@
 
 #include "app/LayoutKit.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +20,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
+#include <cmath>
 
 namespace apptest {
 namespace {
@@ -165,7 +170,7 @@ bool ReadOnlyOf(QWidget* W) {
 
 int MaxTypedOf(QWidget* W) {
     auto* E = qobject_cast<QLineEdit*>(W);
-    auto* V = E ? dynamic_cast<const app::TMaxLengthValidator*>(E->validator()) : nullptr;
+    auto* V = E ? dynamic_cast<const app::TLoggerTextValidator*>(E->validator()) : nullptr;
     return V ? V->MaxLength() : 0;
 }
 
@@ -254,6 +259,11 @@ TEST_F(LayoutTest, WindowPagesMenusAndTimers) {
     ASSERT_NE(Form->AreYouSure1->actionGroup(), nullptr);
     EXPECT_TRUE(Form->AreYouSure1->actionGroup()->isExclusive());
     EXPECT_EQ(Form->YN1->text(), "Abort!");
+    // Neither item does anything, and "Continue?" keeps no mark once chosen.
+    Form->AreYouSure1->trigger();
+    EXPECT_FALSE(Form->AreYouSure1->isChecked());
+    Form->YN1->trigger();
+    EXPECT_FALSE(Form->AreYouSure1->isChecked());
     EXPECT_EQ(Form->ClearKestro->contextMenuPolicy(), Qt::CustomContextMenu);
     EXPECT_EQ(Form->ClearKestro->cursor().shape(), Qt::CrossCursor);
 
@@ -269,10 +279,26 @@ TEST_F(LayoutTest, WindowPagesMenusAndTimers) {
     EXPECT_FALSE(Form->MaterialBox->isEditable());
 }
 
+// Every character of Font takes the same room: letters, digits, signs and the blank.
+bool OneAdvance(const QFont& Font) {
+    const QFontMetricsF Metrics(Font);
+    const qreal Advance = Metrics.horizontalAdvance('M');
+    for (QChar C : QStringLiteral("il1W0.:/- m#"))
+        if (Metrics.horizontalAdvance(C) != Advance)
+            return false;
+    return std::abs(Metrics.horizontalAdvance("12 14/08/26 05:20 -120") - 22 * Advance) < 0.5;
+}
+
+int PixelsOf(const QWidget* W) {
+    return QFontInfo(W->font()).pixelSize();
+}
+
 TEST_F(LayoutTest, FontsAndColours) {
     auto Form = StartOnMissingPort();
-    EXPECT_EQ(Form->font().pointSize(), 8);
-    EXPECT_EQ(Form->KestroName->font().pointSize(), 8);
+    // The design's 11 pixels, or a slightly smaller size for the whole window.
+    const int Window = PixelsOf(Form.get());
+    EXPECT_LE(Window, 11);
+    EXPECT_GE(Window, 9);
     struct TFontRow {
         QWidget* Control;
         int Pixels;
@@ -285,13 +311,36 @@ TEST_F(LayoutTest, FontsAndColours) {
     for (const TFontRow& Row : Fonts) {
         SCOPED_TRACE(Row.Control->objectName().toStdString());
         // A caption too wide for its bounds is shown in a smaller font, never clipped.
-        EXPECT_LE(Row.Control->font().pixelSize(), Row.Pixels);
-        EXPECT_GE(Row.Control->font().pixelSize(), Row.Pixels * 2 / 3);
+        EXPECT_LE(PixelsOf(Row.Control), Row.Pixels);
+        EXPECT_GE(PixelsOf(Row.Control), Row.Pixels * 2 / 3);
         EXPECT_EQ(Row.Control->font().bold(), Row.Styled);
         EXPECT_EQ(Row.Control->font().italic(), Row.Styled);
         EXPECT_EQ(Row.Control->font().underline(), Row.Styled);
     }
-    EXPECT_TRUE(QFontInfo(Form->LogDataMemo->font()).fixedPitch());
+    // One size per group: the "Control" box and its buttons, the calibration buttons, and
+    // every other control at the window's size.
+    const QList<QWidget*> Control = {Form->GroupBox2, Form->ClrScreenButton, Form->ReadLogsButton,
+                                     Form->SaveLogs, Form->ClearKestro};
+    const QList<QWidget*> Calibration = {Form->CalL1, Form->CalH1, Form->CalL2,
+                                         Form->CalH2, Form->CalL3, Form->CalH3};
+    for (const auto& Group : {Control, Calibration})
+        for (QWidget* W : Group)
+            EXPECT_EQ(PixelsOf(W), PixelsOf(Group.first())) << W->objectName().toStdString();
+    QList<QWidget*> OwnSize = Control + Calibration;
+    for (const TFontRow& Row : Fonts)
+        OwnSize << Row.Control;
+    for (QWidget* W : Form->findChildren<QWidget*>()) {
+        const bool Own = std::any_of(OwnSize.begin(), OwnSize.end(),
+                                     [&](QWidget* O) { return O == W || O->isAncestorOf(W); });
+        // Menus take the desktop's menu font.
+        if (!Own && !W->objectName().isEmpty() && !qobject_cast<QMenu*>(W)) {
+            EXPECT_EQ(PixelsOf(W), Window) << W->objectName().toStdString();
+        }
+    }
+    // The log memo's columns line up only if every character really has one width.
+    EXPECT_TRUE(OneAdvance(Form->LogDataMemo->font()))
+        << QFontInfo(Form->LogDataMemo->font()).family().toStdString();
+    EXPECT_FALSE(OneAdvance(Form->font())) << "the check itself must be able to fail";
     EXPECT_EQ(Form->FactoryLab->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     EXPECT_EQ(Form->Label9->palette().color(QPalette::WindowText), QColor(128, 128, 128));
     EXPECT_TRUE(Form->FactoryLab->wordWrap());
@@ -310,6 +359,89 @@ TEST_F(LayoutTest, NoCaptionIsClippedAndTheRightAlignedLabelKeepsItsRightEdge) {
     EXPECT_GE(Form->StatusLabel->width(), 37);
     EXPECT_GE(Form->Label4->width(), 186);
     EXPECT_EQ(Form->StatusLabel->font().pixelSize(), 15);
+}
+
+// Where a one-line label's caption is drawn: blanks at either end take room but show nothing.
+QRect Ink(const QLabel* Label) {
+    const QFontMetrics Metrics(Label->font());
+    const QString Text = Label->text();
+    const int Shown = Metrics.horizontalAdvance(Text.trimmed());
+    qsizetype Blanks = 0;
+    while (Blanks < Text.size() && Text[Blanks] == ' ')
+        ++Blanks;
+    const QRect G = Label->geometry();
+    const int Left = (Label->alignment() & Qt::AlignRight)
+                         ? G.right() + 1 - Metrics.horizontalAdvance(Text)
+                         : G.left() + Metrics.horizontalAdvance(Text.left(Blanks));
+    const int Height = Label->wordWrap() ? G.height() : Metrics.height();
+    return {Left, G.top(), Shown, Height};
+}
+
+// The first row, from the top, where the group box's drawn frame crosses column X.
+int FrameTop(QGroupBox* Box, int X) {
+    const QImage Image = Box->grab().toImage();
+    const QRgb Above = Image.pixel(X, 0);
+    for (int Y = 1; Y < Image.height(); ++Y)
+        if (Image.pixel(X, Y) != Above)
+            return Y;
+    return -1;
+}
+
+TEST_F(LayoutTest, NoCaptionOverlapsANeighbourOrAFrameLine) {
+    auto Form = StartOnMissingPort();
+    Form->show();
+    for (QLabel* Label : Form->findChildren<QLabel*>()) {
+        if (Label->isHidden() && Label != Form->FactoryLab)
+            continue;
+        SCOPED_TRACE(Label->objectName().toStdString());
+        QWidget* Container = Label->parentWidget();
+        EXPECT_TRUE(Container->rect().contains(Label->geometry()));
+        for (QWidget* Other : Container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (Other == Label || Other->isHidden() || qobject_cast<QGroupBox*>(Other))
+                continue;
+            auto* Neighbour = qobject_cast<QLabel*>(Other);
+            const QRect Theirs = Neighbour ? Ink(Neighbour) : Other->geometry();
+            // Two pixels of air on either side: touching captions read as one.
+            EXPECT_FALSE(Ink(Label).adjusted(-2, 0, 2, 0).intersects(Theirs))
+                << Other->objectName().toStdString();
+        }
+    }
+    EXPECT_LE(Form->Label4->geometry().right(), Form->LogDataMemo->geometry().right());
+    // Each group's caption sits on its frame line, and the line passes above every control.
+    for (QGroupBox* Box : {Form->GroupBox6, Form->GroupBox2}) {
+        SCOPED_TRACE(Box->objectName().toStdString());
+        Form->Data->setCurrentWidget(Box->parentWidget());
+        const int Line = FrameTop(Box, 3);
+        const int Caption = Box->fontMetrics().height();
+        EXPECT_GT(Line, 0);
+        EXPECT_LT(Line, Caption);
+        for (QWidget* Child : Box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (!Child->isHidden()) {
+                EXPECT_GT(Child->y(), Line) << Child->objectName().toStdString();
+            }
+    }
+    // The factory notice stays on one line inside the window.
+    EXPECT_LE(Form->FactoryLab->fontMetrics().horizontalAdvance(Form->FactoryLab->text()),
+              Form->FactoryLab->width());
+    EXPECT_LE(Form->FactoryLab->geometry().bottom(), Form->Client->height());
+    EXPECT_GE(Form->FactoryLab->height(), Form->FactoryLab->fontMetrics().height());
+}
+
+TEST_F(LayoutTest, DroppedListsShowTheDesignsRows) {
+    auto Form = StartOnMissingPort();
+    Form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+    const std::pair<QComboBox*, int> Lists[] = {{Form->MaterialBox, 3}, {Form->LogIntBox, 10}};
+    for (const auto& [Box, Rows] : Lists) {
+        SCOPED_TRACE(Box->objectName().toStdString());
+        Box->showPopup();
+        QAbstractItemView* View = Box->view();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(View->window()));
+        const int Row = View->sizeHintForRow(0);
+        ASSERT_GT(Row, 0);
+        EXPECT_EQ(View->viewport()->height() / Row, Rows);
+        Box->hidePopup();
+    }
 }
 
 TEST_F(LayoutTest, TabOrderFollowsEachContainersPlaces) {

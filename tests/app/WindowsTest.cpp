@@ -3,6 +3,7 @@
 
 #include "app/HelpKestro.h"
 #include "app/LayoutKit.h"
+#include "app/Shell.h"
 #include "app/YesNo.h"
 
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 namespace apptest {
 namespace {
@@ -117,6 +119,42 @@ TEST(IntroWindow, TextLineByLineWithItsBlanks) {
     EXPECT_FALSE(Form.Memo1->isReadOnly());
     EXPECT_EQ(Form.Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     EXPECT_EQ(Form.Button3->text(), "Close");
+}
+
+// The frame's top left corner is where the design puts the window; its inner area lies inside.
+TEST(Placement, BothSmallWindowsArePlacedByTheirOuterFrame) {
+    app::TRUSureForm Confirm;
+    app::TIntroForm Intro;
+    const std::pair<QWidget*, QPoint> Windows[] = {{&Confirm, {268, 192}}, {&Intro, {297, 284}}};
+    for (const auto& [Window, Corner] : Windows) {
+        SCOPED_TRACE(Window->windowTitle().toStdString());
+        Window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Window));
+        EXPECT_EQ(Window->frameGeometry().topLeft(), Corner);
+        EXPECT_EQ(Window->pos(), Corner);
+        Window->hide();
+    }
+}
+
+TEST(Titles, EveryWindowShowsItsCaptionAloneAndTheProgramKeepsItsName) {
+    app::TRUSureForm Confirm;
+    app::TIntroForm Intro;
+    EXPECT_EQ(Confirm.windowTitle(), "Confirm");
+    EXPECT_EQ(Intro.windowTitle(), "Introduction");
+    EXPECT_EQ(QCoreApplication::applicationName(), app::ApplicationTitle);
+    // The platform appends a display name set of its own to every caption ("Confirm — ...");
+    // without one the display name follows the application name.
+    const QString Name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName("probe");
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "probe");
+    QCoreApplication::setApplicationName(Name);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), app::ApplicationTitle);
+    for (QWidget* Window : {static_cast<QWidget*>(&Confirm), static_cast<QWidget*>(&Intro)}) {
+        Window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Window));
+        EXPECT_EQ(Window->windowHandle()->title(), Window->windowTitle());
+        Window->hide();
+    }
 }
 
 using IntroFromMainWindow = AppTest;
