@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
   xvfb xauth x11-utils
   dpkg-dev fakeroot file help2man lintian desktop-file-utils appstream
+  libudev-dev pkg-config
 )
 
 missing=()
