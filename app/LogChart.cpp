@@ -56,6 +56,7 @@ public:
     TChartView(QChart* Chart, TLogChart* Owner) : QChartView(Chart), FOwner(Owner) {
         setRubberBand(QChartView::RectangleRubberBand);
         setMouseTracking(true);
+        viewport()->setMouseTracking(true);
         setFocusPolicy(Qt::StrongFocus);
         setRenderHint(QPainter::Antialiasing, false);
     }

@@ -24,6 +24,7 @@ class TLogEntryModel;
 class TLogLineFeed;
 
 class TLogViewer : public QWidget {
+    Q_OBJECT
 public:
     // A window of its own that closes with its parent and is deleted when closed.
     explicit TLogViewer(QWidget* Parent = nullptr);
