@@ -233,7 +233,8 @@ void TLogChart::SetEntries(const std::vector<protocol::LogRecord>* Entries,
 }
 
 void TLogChart::Redecimate() {
-    if (FTimes.empty())
+    // Entries replaced since they were drawn are not touched until SetEntries has them.
+    if (FTimes.empty() || !FEntries || FEntries->size() < FOrder.size())
         return;
     const double Left = static_cast<double>(FView->AxisX->min().toMSecsSinceEpoch());
     const double Right = static_cast<double>(FView->AxisX->max().toMSecsSinceEpoch());

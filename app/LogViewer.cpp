@@ -185,9 +185,10 @@ void TLogViewer::SetLog(logdata::TParsedLog Log, const QString& Source) {
                  Latin1(H.RefType.empty() ? "?" : H.RefType),
                  Latin1(H.LogInterval.empty() ? "?" : H.LogInterval))
             .arg(FLog.ZoneCount()));
-    Chart->SetBand(Band);
+    // The chart still holds the entries it drew last: give it the new ones before the band.
     FModel->Reset(&FLog.Entries);
     Refresh();
+    Chart->SetBand(Band);
     ShowNotes();
 }
 
