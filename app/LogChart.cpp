@@ -26,6 +26,11 @@ double MsOf(int64_t Minutes) {
         QDateTime(QDate(T.Year, T.Month, T.Day), QTime(T.Hour, T.Minute)).toMSecsSinceEpoch());
 }
 
+// An empty log (a page waiting for its download) is shown around the present.
+double NowMs() {
+    return static_cast<double>(QDateTime::currentMSecsSinceEpoch());
+}
+
 // The band reaches well beyond the log so that panning rarely shows its ends; much further
 // and the plot's coordinates overflow when it draws.
 constexpr double BandReachSpans = 20.0;
@@ -285,7 +290,7 @@ void TLogChart::SetBand(const logdata::TProtectionBand& Band) {
 void TLogChart::RebuildBands() {
     if (!FBand)
         return;
-    const double From = FTimes.empty() ? MsOf(0) : FTimes.front();
+    const double From = FTimes.empty() ? NowMs() : FTimes.front();
     const double To = FTimes.empty() ? From : FTimes.back();
     const double Reach = std::max(To - From, 86400000.0) * BandReachSpans;
     const double Left = From - Reach, Right = To + Reach;
@@ -301,7 +306,7 @@ void TLogChart::RebuildBands() {
 
 void TLogChart::FitAxes() {
     FView->chart()->zoomReset();
-    double From = FTimes.empty() ? MsOf(0) : FTimes.front();
+    double From = FTimes.empty() ? NowMs() : FTimes.front();
     double To = FTimes.empty() ? From : FTimes.back();
     if (To - From < 3600000.0) {
         From -= 1800000.0;
