@@ -85,6 +85,11 @@ TEST_F(LogViewerOnSimTest, FollowsADownloadEntryByEntryAndReadsBackWhatGetLogsAn
     EXPECT_EQ(Downloaded.Header.RefType, "Ag AgCl");
     EXPECT_EQ(Downloaded.ZoneDescription(1), "Bow");
 
+    // Opened after the download, Log Chart starts from the entries on the page.
+    Form->LogChart1->trigger();
+    ASSERT_EQ(Form->findChildren<app::TLogViewer*>().size(), 2);
+    EXPECT_EQ(Form->findChildren<app::TLogViewer*>().back()->Log().Entries, Held);
+
     const QString Saved = Dir.filePath("saved.txt");
     Form->SaveNameHook = [&] { return std::optional<std::string>(Saved.toStdString()); };
     ASSERT_TRUE(WaitFor([&] { return Form->SaveLogs->isEnabled(); }, 6000));
@@ -94,17 +99,18 @@ TEST_F(LogViewerOnSimTest, FollowsADownloadEntryByEntryAndReadsBackWhatGetLogsAn
     EXPECT_TRUE(Resaved.Problems.empty());
     EXPECT_EQ(Resaved.Entries, Held);
 
-    // A second viewer on the downloaded file, beside the live one.
+    // A viewer of the downloaded file, beside the two that follow the page.
     Form->OpenNameHook = [&] { return Got; };
     Form->OpenSavedLog1->trigger();
-    const auto Both = Form->findChildren<app::TLogViewer*>();
-    ASSERT_EQ(Both.size(), 2);
-    EXPECT_EQ(Both.back()->Log().Entries, Held);
+    const auto All = Form->findChildren<app::TLogViewer*>();
+    ASSERT_EQ(All.size(), 3);
+    EXPECT_EQ(All.back()->Log().Entries, Held);
 
-    // Clear Screen empties the live viewer only.
+    // Clear Screen empties the viewers that follow the page, not the one of the file.
     QTest::mouseClick(Form->ClrScreenButton, Qt::LeftButton);
     EXPECT_TRUE(Viewer->Log().Entries.empty());
-    EXPECT_EQ(Both.back()->Log().Entries.size(), 40u);
+    EXPECT_TRUE(All[1]->Log().Entries.empty());
+    EXPECT_EQ(All.back()->Log().Entries.size(), 40u);
     EXPECT_TRUE(Boxes.isEmpty()) << Boxes.join('\n').toStdString();
 }
 
