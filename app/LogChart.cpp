@@ -40,16 +40,21 @@ struct TBandShade {
     const char* Name;
     QColor Fill;
 };
-const TBandShade Shades[3] = {{"Over-protected", QColor(70, 110, 230, 45)},
-                              {"Protected", QColor(60, 180, 75, 55)},
-                              {"Under-protected", QColor(230, 60, 60, 45)}};
+// Opaque tints on the white plot: nothing lies behind the band to show through, and opaque
+// fills are cheaper to draw than blended ones.
+const TBandShade Shades[3] = {{"Over-protected", QColor(224, 230, 250)},
+                              {"Protected", QColor(215, 240, 218)},
+                              {"Under-protected", QColor(250, 221, 221)}};
 
 QAreaSeries* NewArea(QLineSeries* Upper, QLineSeries* Lower, const QString& Name,
                      const QColor& Fill, const QColor& Edge) {
     auto* Area = new QAreaSeries(Upper, Lower);
     Area->setName(Name);
     Area->setBrush(Fill);
-    Area->setPen(QPen(Edge, 1));
+    if (Edge.alpha() == 0)
+        Area->setPen(Qt::NoPen);
+    else
+        Area->setPen(QPen(Edge, 1));
     return Area;
 }
 
@@ -173,7 +178,10 @@ TLogChart::TLogChart(QWidget* Parent) : QWidget(Parent) {
     FView->AxisY->setLabelFormat("%d");
     Chart->addAxis(FView->AxisX, Qt::AlignBottom);
     Chart->addAxis(FView->AxisY, Qt::AlignLeft);
-    connect(FView->AxisX, &QDateTimeAxis::rangeChanged, this, [this] { Redecimate(); });
+    connect(FView->AxisX, &QDateTimeAxis::rangeChanged, this, [this] {
+        if (!FFitting)
+            Redecimate();
+    });
     for (int I = 0; I < 3; ++I) {
         auto* Area = NewArea(new QLineSeries, new QLineSeries, Shades[I].Name, Shades[I].Fill,
                              Qt::transparent);
@@ -305,6 +313,8 @@ void TLogChart::RebuildBands() {
 }
 
 void TLogChart::FitAxes() {
+    // Setting the ranges would fill the bands once per change; once at the end is enough.
+    FFitting = true;
     FView->chart()->zoomReset();
     double From = FTimes.empty() ? NowMs() : FTimes.front();
     double To = FTimes.empty() ? From : FTimes.back();
@@ -322,6 +332,7 @@ void TLogChart::FitAxes() {
     FView->AxisY->setRange(std::floor(Low / 50.0) * 50.0 - 50.0,
                            std::ceil(High / 50.0) * 50.0 + 50.0);
     FView->AxisY->applyNiceNumbers();
+    FFitting = false;
     Redecimate();
 }
 

@@ -71,6 +71,7 @@ private:
     std::vector<std::size_t> FOrder;
     std::optional<logdata::TProtectionBand> FBand;
     double FMinValue = 0, FMaxValue = 0;
+    bool FFitting = false;
 };
 
 } // namespace app
