@@ -102,6 +102,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* Event) override {
         if (FPanning) {
             const QPointF Step = Event->position() - FPanFrom;
+            FOwner->FUserView = true;
             chart()->scroll(-Step.x(), Step.y());
             FPanFrom = Event->position();
             Event->accept();
@@ -118,7 +119,11 @@ protected:
             Event->accept();
             return;
         }
+        const auto Before = FOwner->ShownRange();
         QChartView::mouseReleaseEvent(Event);
+        // A rubber band drawn and let go has zoomed.
+        if (FOwner->ShownRange() != Before)
+            FOwner->FUserView = true;
     }
     void keyPressEvent(QKeyEvent* Event) override {
         switch (Event->key()) {
@@ -242,7 +247,11 @@ void TLogChart::SetEntries(const std::vector<protocol::LogRecord>* Entries,
             FView->Pieces.push_back({Area, From, To, MinAt});
         }
     }
-    FitAxes();
+    // A download adds entries while the user looks closer: keep the view the user chose.
+    if (FUserView)
+        Redecimate();
+    else
+        FitAxes();
 }
 
 void TLogChart::Redecimate() {
@@ -292,7 +301,8 @@ void TLogChart::Redecimate() {
 void TLogChart::SetBand(const logdata::TProtectionBand& Band) {
     FBand = Band;
     RebuildBands();
-    FitAxes();
+    if (!FUserView)
+        FitAxes();
 }
 
 void TLogChart::RebuildBands() {
@@ -337,14 +347,17 @@ void TLogChart::FitAxes() {
 }
 
 void TLogChart::ResetZoom() {
+    FUserView = false;
     FitAxes();
 }
 
 void TLogChart::Zoom(double Factor) {
+    FUserView = true;
     FView->chart()->zoom(Factor);
 }
 
 void TLogChart::Pan(double RightShare, double UpShare) {
+    FUserView = true;
     const QRectF Area = FView->chart()->plotArea();
     FView->chart()->scroll(Area.width() * RightShare, Area.height() * UpShare);
 }

@@ -37,6 +37,7 @@ public:
                     const std::vector<std::pair<std::size_t, std::size_t>>& Runs,
                     const std::vector<TChartZone>& Zones, const QString& Title);
     void SetBand(const logdata::TProtectionBand& Band);
+    // Fits the whole log again; until the user zooms or pans, new entries refit it too.
     void ResetZoom();
     // Zooms about the middle; Factor > 1 zooms in.
     void Zoom(double Factor);
@@ -60,6 +61,7 @@ public:
     std::pair<double, double> ShownRange() const;
 
 private:
+    friend class TChartView;
     void RebuildBands();
     // Fills the zones' bands for the time range on show.
     void Redecimate();
@@ -72,6 +74,8 @@ private:
     std::optional<logdata::TProtectionBand> FBand;
     double FMinValue = 0, FMaxValue = 0;
     bool FFitting = false;
+    // The user has zoomed or panned; new entries and a new band leave the view alone.
+    bool FUserView = false;
 };
 
 } // namespace app

@@ -240,6 +240,10 @@ TEST_F(LogViewerTest, HoverNamesTheEntryAndWheelZoomsAboutThePointer) {
     EXPECT_EQ(Chart->EntryAt(At), std::optional<std::size_t>(120));
     Chart->Pan(0.5, 0);
     EXPECT_GT(Chart->ShownRange().first, ZFrom);
+    // New limits keep the view the user chose.
+    const auto Panned = Chart->ShownRange();
+    Viewer->SetBand({-700, -1200});
+    EXPECT_EQ(Chart->ShownRange(), Panned);
     Viewer->ResetZoomButton->click();
     EXPECT_EQ(Chart->ShownRange(), std::make_pair(From, To));
 }
