@@ -1,5 +1,7 @@
 #include "app/LogChart.h"
 
+#include "logdata/LogStats.h"
+
 #include <QAreaSeries>
 #include <QChart>
 #include <QChartView>
@@ -270,25 +272,11 @@ void TLogChart::Redecimate() {
     const double Sliver = std::max(Bucket, 60000.0);
     for (const auto& Piece : FView->Pieces) {
         QList<QPointF> Tops, Bottoms;
-        const auto Begin = FTimes.begin();
-        std::size_t I = static_cast<std::size_t>(
-            std::lower_bound(Begin + Piece.From, Begin + Piece.To + 1, Left) - Begin);
-        I = I > Piece.From ? I - 1 : I;
-        const std::size_t End = static_cast<std::size_t>(
-            std::upper_bound(Begin + Piece.From, Begin + Piece.To + 1, Right) - Begin);
-        const std::size_t Last = std::min(End, Piece.To);
-        while (I <= Last) {
-            const double Slot = std::floor((FTimes[I] - Left) / Bucket);
-            double Min = 1e9, Max = -1e9, Sum = 0;
-            std::size_t N = 0;
-            for (; I <= Last && std::floor((FTimes[I] - Left) / Bucket) == Slot; ++I, ++N) {
-                const protocol::LogRecord& E = (*FEntries)[FOrder[I]];
-                Min = std::min<double>(Min, E.Values[Piece.MinAt]);
-                Max = std::max<double>(Max, E.Values[Piece.MinAt + 1]);
-                Sum += FTimes[I];
-            }
-            Tops.append({Sum / static_cast<double>(N), Max});
-            Bottoms.append({Sum / static_cast<double>(N), Min});
+        for (const logdata::TEnvelopePoint& P :
+             logdata::ZoneEnvelope(*FEntries, FOrder, FTimes, Piece.From, Piece.To,
+                                   static_cast<int>(Piece.MinAt / 2 + 1), Left, Right, Bucket)) {
+            Tops.append({P.X, static_cast<double>(P.Max)});
+            Bottoms.append({P.X, static_cast<double>(P.Min)});
         }
         if (Piece.From == Piece.To && !Tops.isEmpty()) {
             const double X = Tops[0].x();

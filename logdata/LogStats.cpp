@@ -1,6 +1,7 @@
 #include "logdata/LogStats.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <numeric>
 
@@ -94,6 +95,40 @@ ContinuousRuns(const std::vector<protocol::LogRecord>& entries,
     }
     runs.emplace_back(start, order.size() - 1);
     return runs;
+}
+
+std::vector<TEnvelopePoint> ZoneEnvelope(const std::vector<protocol::LogRecord>& entries,
+                                         const std::vector<std::size_t>& order,
+                                         const std::vector<double>& times, std::size_t from,
+                                         std::size_t to, int zone, double left, double right,
+                                         double slot) {
+    std::vector<TEnvelopePoint> points;
+    if (from > to || to >= times.size() || slot <= 0) {
+        return points;
+    }
+    const std::size_t minAt = static_cast<std::size_t>(zone - 1) * 2;
+    const auto begin = times.begin();
+    std::size_t i =
+        static_cast<std::size_t>(std::lower_bound(begin + from, begin + to + 1, left) - begin);
+    i = i > from ? i - 1 : i;
+    const std::size_t last = std::min(
+        static_cast<std::size_t>(std::upper_bound(begin + from, begin + to + 1, right) - begin),
+        to);
+    while (i <= last) {
+        const double slotOf = std::floor((times[i] - left) / slot);
+        TEnvelopePoint p;
+        double sum = 0;
+        std::size_t n = 0;
+        for (; i <= last && std::floor((times[i] - left) / slot) == slotOf; ++i, ++n) {
+            const protocol::LogRecord& e = entries[order[i]];
+            p.Min = n == 0 ? e.Values[minAt] : std::min(p.Min, e.Values[minAt]);
+            p.Max = n == 0 ? e.Values[minAt + 1] : std::max(p.Max, e.Values[minAt + 1]);
+            sum += times[i];
+        }
+        p.X = sum / static_cast<double>(n);
+        points.push_back(p);
+    }
+    return points;
 }
 
 } // namespace logdata

@@ -37,4 +37,22 @@ std::vector<std::pair<std::size_t, std::size_t>>
 ContinuousRuns(const std::vector<protocol::LogRecord>& entries,
                const std::vector<std::size_t>& order, std::optional<int> intervalMinutes);
 
+// One point of a zone's band as the chart draws it.
+struct TEnvelopePoint {
+    double X = 0;
+    int32_t Min = 0, Max = 0;
+    bool operator==(const TEnvelopePoint&) const = default;
+};
+
+// The band of one zone over positions [From, To] into Order (a run without gaps), reduced to
+// one point per slot of width Slot counted from Left: the lowest Min and highest Max of the
+// slot's entries at their mean time. Times are the entries' x values by position. Only the
+// positions between Left and Right are used, with one neighbour on either side so that the
+// band runs off the edges of the view. No entry's extremes are ever left out.
+std::vector<TEnvelopePoint> ZoneEnvelope(const std::vector<protocol::LogRecord>& entries,
+                                         const std::vector<std::size_t>& order,
+                                         const std::vector<double>& times, std::size_t from,
+                                         std::size_t to, int zone, double left, double right,
+                                         double slot);
+
 } // namespace logdata

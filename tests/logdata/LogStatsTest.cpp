@@ -114,3 +114,36 @@ TEST(Gaps, TimeOrderPutsAWrappedLogBackInOrder) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Envelope, EachSlotKeepsTheLowestMinAndHighestMaxOfItsEntries) {
+    std::vector<protocol::LogRecord> entries;
+    std::vector<double> times;
+    for (int i = 0; i < 12; ++i) {
+        entries.push_back(Entry(i + 1, 100 + i, {-900 + i, -850 + i, 0, 0, -1000, -990}));
+        times.push_back(i * 10.0);
+    }
+    entries[5].Values[0] = -1500; // a spike down in the middle of a slot
+    entries[6].Values[5] = -100;  // and one up in zone 3
+    const auto order = logdata::TimeOrder(entries);
+    using P = logdata::TEnvelopePoint;
+    // Slots of 40 from 0: entries 0-3, 4-7, 8-11.
+    EXPECT_EQ(logdata::ZoneEnvelope(entries, order, times, 0, 11, 1, 0, 110, 40),
+              (std::vector<P>{{15, -900, -847}, {55, -1500, -843}, {95, -892, -839}}));
+    const auto z3 = logdata::ZoneEnvelope(entries, order, times, 0, 11, 3, 0, 110, 40);
+    ASSERT_EQ(z3.size(), 3u);
+    EXPECT_EQ(z3[1].Max, -100);
+    // A view from 35 to 62 takes entries 4 to 6 and one neighbour each side: 3 and 7.
+    EXPECT_EQ(logdata::ZoneEnvelope(entries, order, times, 0, 11, 1, 35, 62, 10),
+              (std::vector<P>{{30, -897, -847},
+                              {40, -896, -846},
+                              {50, -1500, -845},
+                              {60, -894, -844},
+                              {70, -893, -843}}));
+    // Never past the run's own ends.
+    EXPECT_EQ(logdata::ZoneEnvelope(entries, order, times, 2, 4, 1, -1000, 1000, 1).size(), 3u);
+    EXPECT_TRUE(logdata::ZoneEnvelope(entries, order, times, 0, 11, 1, 0, 110, 0).empty());
+}
+
+} // namespace
