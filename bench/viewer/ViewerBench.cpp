@@ -123,14 +123,15 @@ int main(int argc, char* argv[]) {
         RunFor(100);
     }
     const long After = RssKb();
+    const auto Left = Form.findChildren<app::TLogViewer*>().size();
     std::printf("platform %s, 4090 entries, %d runs\n", qPrintable(Application.platformName()),
                 Runs);
     PrintTimes("open to first painted frame, wall clock", Walls);
     PrintTimes("open to first painted frame, main-thread CPU", Cpus);
     std::printf("memory: program %.1f MB, with one viewer %.1f MB (+%.1f MB); after %d viewers "
-                "opened and closed %.1f MB\n",
+                "opened and closed %.1f MB (%d still open)\n",
                 Before / 1024.0, WithOne / 1024.0, (WithOne - Before) / 1024.0, Runs,
-                After / 1024.0);
+                After / 1024.0, static_cast<int>(Left));
     if (HoldSeconds > 0) {
         app::TLogViewer* Viewer = nullptr;
         OpenAndPaint(Path, &Form, &Viewer);
