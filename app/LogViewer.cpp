@@ -172,7 +172,8 @@ void TLogViewer::SetLog(logdata::TParsedLog Log, const QString& Source) {
         "mV against " + Latin1(std::string(logdata::ReferenceText(FReference))) +
         (Reference ? QString() : QStringLiteral(" (assumed: the log does not say)")));
     FSettingLimits = true;
-    const logdata::TProtectionBand Band = logdata::PresetBand(Chosen, FReference);
+    const logdata::TProtectionBand Band =
+        logdata::BandForHeader(FLog.Header.Material, FLog.Header.RefType);
     UpperLimit->setValue(Band.Upper);
     LowerLimit->setValue(Band.Lower);
     FSettingLimits = false;

@@ -37,10 +37,9 @@ std::string ConfigurationComments(const TParsedLog& log, const TCsvOptions& opti
     text += Comment("Kestro Time", h.KestroTime);
     text += Comment("PC Time", h.PcTime);
     text += Comment("Battery Voltage", h.BatteryVolts);
-    if (options.Band) {
-        text += Comment("Protection Band", std::to_string(options.Band->Upper) + " to " +
-                                               std::to_string(options.Band->Lower) + " mV");
-    }
+    const TProtectionBand band = options.Band.value_or(BandForHeader(h.Material, h.RefType));
+    text += Comment("Protection Band",
+                    std::to_string(band.Upper) + " to " + std::to_string(band.Lower) + " mV");
     return text;
 }
 

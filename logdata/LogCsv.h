@@ -16,7 +16,8 @@ using TUtcOffset = std::function<int(const protocol::DateTime& local)>;
 int LocalUtcOffsetMinutes(const protocol::DateTime& local);
 
 struct TCsvOptions {
-    // The band the viewer shows; written as a comment line when set.
+    // The band written as a comment line; unset, the preset for the log's header, which is
+    // also what the viewer starts with.
     std::optional<TProtectionBand> Band;
     TUtcOffset UtcOffset = LocalUtcOffsetMinutes;
 };

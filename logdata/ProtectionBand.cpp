@@ -66,6 +66,11 @@ TProtectionBand PresetBand(THullMaterial material, TReference reference) {
     return band;
 }
 
+TProtectionBand BandForHeader(std::string_view material, std::string_view refType) {
+    return PresetBand(MaterialFromText(material).value_or(THullMaterial::Steel),
+                      ReferenceFromText(refType).value_or(TReference::AgAgCl));
+}
+
 TProtection Classify(int min, int max, const TProtectionBand& band) {
     if (max > band.Upper) {
         return TProtection::Under;

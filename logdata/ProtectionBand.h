@@ -39,6 +39,10 @@ std::string_view ReferenceText(TReference reference);
 // The preset band expressed against the given reference electrode.
 TProtectionBand PresetBand(THullMaterial material, TReference reference);
 
+// The preset for a log's "Hull Material" and "Reference Type" texts; a log that does not say
+// is taken as steel against Ag/AgCl, the most common hull and the probe most loggers carry.
+TProtectionBand BandForHeader(std::string_view material, std::string_view refType);
+
 enum class TProtection { Under, Protected, Over };
 
 // One interval with its lowest and highest reading. Any moment above the band counts as

@@ -96,6 +96,19 @@ TEST(Csv, ConfigurationCommentsThenAHeadingThenOneRowPerEntry) {
         EXPECT_EQ(lines[17 + i], row.str());
     }
     EXPECT_EQ(lines[17], "1,2026-07-01T00:00:00+02:00,-738,-736,-758,-756,-778,-776");
+
+    // Without a band of its own the export writes the preset for the header, as the viewer
+    // opens with it; one that does not say is steel against Ag/AgCl.
+    log.Header.RefType = "Zinc";
+    EXPECT_NE(logdata::LogCsvText(log).find("\r\n# Protection Band = 250 to 0 mV\r\n"),
+              std::string::npos);
+    log.Header.Material = "Bronze";
+    log.Header.RefType = "?";
+    EXPECT_NE(logdata::LogCsvText(log).find("\r\n# Protection Band = -550 to -900 mV\r\n"),
+              std::string::npos);
+    log.Header.Material = "";
+    EXPECT_NE(logdata::LogCsvText(log).find("\r\n# Protection Band = -800 to -1050 mV\r\n"),
+              std::string::npos);
 }
 
 } // namespace
