@@ -33,6 +33,8 @@ class TComDataPacket;
 
 namespace app {
 
+class TLogLineFeed;
+
 #ifndef QUORVA_FACTORY_BUILD
 #define QUORVA_FACTORY_BUILD 0
 #endif
@@ -100,6 +102,14 @@ public:
 
     // Help menu and F1: shows the introduction window.
     void Help1Click();
+
+    // View menu: a log viewer of the "Log Data" page that follows it, or of a saved log file.
+    void LogChart1Click();
+    void OpenSavedLog1Click();
+    // Stand-in for the open dialog (tests answer without a loop); "" cancels.
+    std::function<QString()> OpenNameHook;
+    // Every line the "Log Data" page gains, and its clearing, for the viewers that follow it.
+    TLogLineFeed* LogFeed = nullptr;
 
     // Runs one handler: an exception that escapes it is shown in the error box and the rest
     // of the handler is skipped.
@@ -185,6 +195,8 @@ public:
     QMenuBar* MainMenu1 = nullptr;
     QMenu* File1 = nullptr;
     QAction *Open1 = nullptr, *SaveAs = nullptr, *Exit3 = nullptr, *Help1 = nullptr;
+    QMenu* View1 = nullptr;
+    QAction *LogChart1 = nullptr, *OpenSavedLog1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction *AreYouSure1 = nullptr, *YN1 = nullptr;
 

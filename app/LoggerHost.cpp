@@ -2,6 +2,7 @@
 #include "app/Logger.h"
 
 #include "app/LayoutKit.h"
+#include "app/LogLineFeed.h"
 #include "app/Shell.h"
 #include "app/YesNo.h"
 
@@ -250,10 +251,12 @@ void TForm1::AppendTraffic(const std::string& Line) {
 
 void TForm1::AppendLogLine(const std::string& Line) {
     LogDataMemo->appendPlainText(FromStd(Line));
+    LogFeed->Added(QByteArray::fromStdString(Line));
 }
 
 void TForm1::ClearLogDisplay() {
     LogDataMemo->clear();
+    LogFeed->Cleared();
 }
 
 void TForm1::ShowError(const std::string& Message) {

@@ -1,5 +1,6 @@
 // The form file of the main window: every control with its design-time properties.
 #include "app/LayoutKit.h"
+#include "app/LogLineFeed.h"
 #include "app/Logger.h"
 
 #include "cport/CPort.h"
@@ -246,6 +247,13 @@ void TForm1::CreateMenus() {
     Open1 = File1->addAction("&New");
     SaveAs = File1->addAction("&Save Logs");
     Exit3 = File1->addAction("E&xit");
+    View1 = MainMenu1->addMenu("&View");
+    View1->setObjectName("View1");
+    LogChart1 = View1->addAction("&Log Chart");
+    OpenSavedLog1 = View1->addAction("&Open Saved Log...");
+    LogChart1->setObjectName("LogChart1");
+    OpenSavedLog1->setObjectName("OpenSavedLog1");
+    LogFeed = new TLogLineFeed(this);
     Help1 = MainMenu1->addAction("&Help(F1)");
     Help1->setShortcut(QKeySequence(Qt::Key_F1));
     Open1->setObjectName("Open1");

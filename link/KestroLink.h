@@ -94,6 +94,8 @@ public:
     const logdata::TLogDisplay& Display() const { return LogDisplay; }
     bool Downloading() const { return Download.Running(); }
     bool Awaiting() const { return Trans.Awaiting(); }
+    // What a log file's header would hold now (the log viewer labels the page's entries so).
+    logdata::THeaderValues HeaderValues() const;
 
 private:
     void Send(const std::optional<protocol::Command>& command,
@@ -101,7 +103,6 @@ private:
     void StartDownload();
     void ReadLogNumber(int32_t index);
     bool OpenPortShowingError(const std::string& name);
-    logdata::THeaderValues HeaderValues() const;
 
     TLinkHost& Host;
     protocol::DateFormats Formats;

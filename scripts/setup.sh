@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev
   qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
+  qt6-charts-dev libqt6opengl6-dev
   xvfb xauth x11-utils
   dpkg-dev fakeroot file help2man lintian desktop-file-utils appstream
   libudev-dev pkg-config

@@ -244,9 +244,15 @@ TEST_F(LayoutTest, WindowPagesMenusAndTimers) {
     EXPECT_EQ(Form->Data->currentWidget(), Form->TabSheet2);
     EXPECT_EQ(Form->TabSheet4->toolTip(), "Logged Data");
 
-    ASSERT_EQ(Form->MainMenu1->actions().size(), 2);
+    // The log viewer's "&View" sits between the design's two menus.
+    ASSERT_EQ(Form->MainMenu1->actions().size(), 3);
     EXPECT_EQ(Form->MainMenu1->actions()[0]->text(), "&File");
-    EXPECT_EQ(Form->MainMenu1->actions()[1], Form->Help1);
+    EXPECT_EQ(Form->MainMenu1->actions()[1]->text(), "&View");
+    EXPECT_EQ(Form->MainMenu1->actions()[2], Form->Help1);
+    QStringList ViewItems;
+    for (QAction* A : Form->View1->actions())
+        ViewItems << A->text();
+    EXPECT_EQ(ViewItems, QStringList({"&Log Chart", "&Open Saved Log..."}));
     QStringList FileItems;
     for (QAction* A : Form->File1->actions())
         FileItems << A->text();

@@ -1,0 +1,35 @@
+// The View menu of the main window: log viewers of the "Log Data" page and of saved logs.
+#include "app/LogLineFeed.h"
+#include "app/LogViewer.h"
+#include "app/Logger.h"
+#include "app/Shell.h"
+
+#include <QFileDialog>
+
+namespace app {
+
+void TForm1::LogChart1Click() {
+    logdata::TParsedLog Log;
+    Log.IsLog = true;
+    Log.Header = Link->HeaderValues();
+    for (const std::string& Line : Link->Display().ShownLines())
+        if (const auto Record = logdata::ParseLogLine(Line); Record && Record->Index != 0)
+            Log.Entries.push_back(*Record);
+    auto* Viewer = new TLogViewer(this);
+    Viewer->SetLog(std::move(Log), "Log Data page");
+    Viewer->Follow(LogFeed, [this] { return Link->HeaderValues(); });
+    Viewer->show();
+}
+
+void TForm1::OpenSavedLog1Click() {
+    const QString Path = OpenNameHook
+                             ? OpenNameHook()
+                             : QFileDialog::getOpenFileName(this, "Open Saved Log", {},
+                                                            "Text files (*.txt);;All files (*)");
+    if (Path.isEmpty())
+        return;
+    if (TLogViewer* Viewer = TLogViewer::OpenSavedLog(Path, this))
+        Viewer->show();
+}
+
+} // namespace app

@@ -1,0 +1,148 @@
+// Time from "open this log" to the chart's first painted frame for a 4090-entry log, and the
+// memory the viewer adds to the running program.
+// Run: build/bench/viewer/viewer_bench [runs [seconds to keep a viewer open]]
+#include "app/LogChart.h"
+#include "app/LogViewer.h"
+#include "app/Logger.h"
+#include "app/Shell.h"
+#include "tests/logdata/WrittenLogs.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+long RssKb() {
+    std::ifstream Status("/proc/self/status");
+    std::string Key;
+    long Value = 0;
+    while (Status >> Key) {
+        if (Key == "VmRSS:") {
+            Status >> Value;
+            return Value;
+        }
+        Status.ignore(1 << 10, '\n');
+    }
+    return 0;
+}
+
+void RunFor(int Milliseconds) {
+    QElapsedTimer T;
+    T.start();
+    while (T.elapsed() < Milliseconds)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+double ThreadCpuMs() {
+    timespec T{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &T);
+    return static_cast<double>(T.tv_sec) * 1e3 + static_cast<double>(T.tv_nsec) / 1e6;
+}
+
+// Wall-clock and main-thread CPU milliseconds from the open to the chart's first frame. The
+// CPU time is what the viewer itself costs; the wall time also holds whatever else the
+// machine was doing.
+struct TTiming {
+    double WallMs = 0, CpuMs = 0;
+};
+
+TTiming OpenAndPaint(const QString& Path, QWidget* Parent, app::TLogViewer** Opened) {
+    QElapsedTimer Clock;
+    Clock.start();
+    const double CpuAtStart = ThreadCpuMs();
+    app::TLogViewer* Viewer = app::TLogViewer::OpenSavedLog(Path, Parent);
+    if (!Viewer) {
+        std::fprintf(stderr, "the log did not open\n");
+        std::exit(1);
+    }
+    TTiming Painted{-1, -1};
+    Viewer->Chart->OnPainted = [&] {
+        if (Painted.WallMs < 0)
+            Painted = {static_cast<double>(Clock.nsecsElapsed()) / 1e6, ThreadCpuMs() - CpuAtStart};
+    };
+    Viewer->show();
+    while (Painted.WallMs < 0 && Clock.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    Viewer->Chart->OnPainted = nullptr;
+    *Opened = Viewer;
+    return Painted;
+}
+
+void PrintTimes(const char* What, std::vector<double> Times) {
+    std::printf("%s: first %.1f ms", What, Times.front());
+    if (Times.size() > 1) {
+        std::vector<double> Rest(Times.begin() + 1, Times.end());
+        std::sort(Rest.begin(), Rest.end());
+        std::printf(", then min %.1f, median %.1f, max %.1f ms", Rest.front(),
+                    Rest[Rest.size() / 2], Rest.back());
+    }
+    std::printf("\n");
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication Application(argc, argv);
+    app::InitApplication(Application);
+    app::SetErrorBoxHook(
+        [](const QString& M) { std::fprintf(stderr, "box: %s\n", qPrintable(M)); });
+    const int Runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    // A second argument keeps one viewer open that many seconds, to look at it.
+    const int HoldSeconds = argc > 2 ? std::atoi(argv[2]) : 0;
+    QTemporaryDir Dir;
+    const QString Path = Dir.filePath("full.txt");
+    writtenlogs::WriteSaved(Path.toStdString(), writtenlogs::SampleHeader(),
+                            writtenlogs::MakeEntries(4090, true));
+
+    // The program as it runs without a viewer: its window, searching on a port that is absent.
+    setenv("QUORVA_COM1", "/nonexistent/quorva-bench-port", 1);
+    app::TForm1 Form;
+    Form.show();
+    RunFor(1500);
+    const long Before = RssKb();
+
+    std::vector<double> Walls, Cpus;
+    long WithOne = 0;
+    for (int I = 0; I < Runs; ++I) {
+        app::TLogViewer* Viewer = nullptr;
+        const TTiming T = OpenAndPaint(Path, &Form, &Viewer);
+        Walls.push_back(T.WallMs);
+        Cpus.push_back(T.CpuMs);
+        RunFor(300);
+        if (I == 0)
+            WithOne = RssKb();
+        Viewer->close();
+        RunFor(100);
+    }
+    const long After = RssKb();
+    const auto Left = Form.findChildren<app::TLogViewer*>().size();
+    std::printf("platform %s, 4090 entries, %d runs\n", qPrintable(Application.platformName()),
+                Runs);
+    PrintTimes("open to first painted frame, wall clock", Walls);
+    PrintTimes("open to first painted frame, main-thread CPU", Cpus);
+    std::printf("memory: program %.1f MB, with one viewer %.1f MB (+%.1f MB); after %d viewers "
+                "opened and closed %.1f MB (%d still open)\n",
+                Before / 1024.0, WithOne / 1024.0, (WithOne - Before) / 1024.0, Runs,
+                After / 1024.0, static_cast<int>(Left));
+    if (HoldSeconds > 0) {
+        app::TLogViewer* Viewer = nullptr;
+        OpenAndPaint(Path, &Form, &Viewer);
+        Viewer->move(0, 0);
+        RunFor(HoldSeconds * 1000);
+    }
+    if (HoldSeconds > 0) {
+        app::TLogViewer* Viewer = nullptr;
+        OpenAndPaint(Path, &Form, &Viewer);
+        Viewer->move(0, 0);
+        RunFor(HoldSeconds * 1000);
+    }
+    return 0;
+}
