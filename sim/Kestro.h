@@ -109,7 +109,8 @@ private:
     std::string SettingsPayload() const;
     std::string ReadingsPayload();
     std::string LogPayload(int n) const;
-    void AddFaults(std::string reply, Output& out);
+    void AddFaults(std::string reply, const std::string& body, Output& out);
+    int ReplyDelay(const std::string& body);
     void SetClock(int64_t minutes);
     LogRecord MakeRecord(int64_t minutes);
     void Preload(int count);
@@ -130,6 +131,8 @@ private:
     int64_t erasingUntil_ = 0; // steady ms
     bool hungUp_ = false;
     uint64_t recordRng_ = 0, readingRng_ = 0;
+    uint64_t jitterRng_ = 0;
+    bool lateDone_ = false;
     LogMemory log_;
     CommandReader reader_;
     Counters counters_;
