@@ -288,6 +288,7 @@ TEST_F(Download, CancelledDialogStartsNothing) {
 
 TEST_F(Download, HeaderThatCannotBeWrittenShowsTheErrorAndStartsNothing) {
     Rig.FillLog(5);
+    logdata::AllowCharacterDevicesForTests(true);
     Rig.Host.SaveName = "/dev/full";
     StartWhenReady();
     Rig.Run(1000);
