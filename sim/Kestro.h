@@ -87,6 +87,13 @@ public:
     // A download asks for entry 0 first and gets the log count, which the program then writes
     // to its file as a record: this is that line, or empty when the count reads as the end.
     std::string CountEntryLine() const;
+    // From now on the first command with this body is answered lateByMs late.
+    void SetLateReply(std::string body, int lateByMs) {
+        config_.faults.lateAt = 0;
+        config_.faults.lateOn = std::move(body);
+        config_.faults.lateByMs = lateByMs;
+        lateDone_ = false;
+    }
     // Adds a line of the runner's own to the transcript.
     void Remark(std::string_view what) { Note(what, {}); }
 

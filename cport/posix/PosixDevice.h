@@ -100,7 +100,7 @@ private:
     TCommTimeouts FTimeouts;
     size_t FCapacity = 1024;
     // Received bytes become visible in FQueue in bursts, the way a UART's receive FIFO
-    // releases them: after four quiet character times or once the queue is half full.
+    // releases them: after a quiet time (HandOverQuiet) or once the queue is half full.
     std::deque<char> FQueue;
     std::string FFifo;
     bool FFlagInFifo = false;
