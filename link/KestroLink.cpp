@@ -120,6 +120,7 @@ void TKestroLink::ComDataPacket1Packet(const std::string& str) {
         Trans.SettleIfLateAnswerPossible();
     }
     Trans.Release();
+    Download.ReplyHandled();
 }
 
 void TKestroLink::ReadAllLogsClick() {

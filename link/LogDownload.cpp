@@ -68,6 +68,15 @@ void TLogDownload::Timer2Timer() {
     Step();
 }
 
+void TLogDownload::ReplyHandled() {
+    if (Phase == TPhase::FirstEntry || Phase == TPhase::Looping) {
+        if (Trans.Idle() && Host.MonotonicMs() - RequestedAtMs >= RequestPeriodMs) {
+            Wait = 0;
+            Step();
+        }
+    }
+}
+
 void TLogDownload::Step() {
     switch (Phase) {
     case TPhase::Preparing:
@@ -123,6 +132,7 @@ void TLogDownload::RequestAgain() {
 void TLogDownload::SendRequest() {
     Received = false;
     Wait = 1;
+    RequestedAtMs = Host.MonotonicMs();
     if (const auto command = protocol::LogRequestCommand(Vals.LogIndex)) {
         Trans.Submit(*command);
     }

@@ -20,6 +20,9 @@ namespace klink {
 // line's settling, so this is some ten seconds.
 inline constexpr int SilentRequestLimit = 6;
 
+// The shortest time between two log requests: one Timer2 period.
+inline constexpr int RequestPeriodMs = 80;
+
 inline constexpr const char* AbortCaption = "ABORT Get Logs";
 inline constexpr const char* GetLogsCaption = "Getlogs - Kestro";
 
@@ -41,6 +44,9 @@ public:
     void Finish();
 
     void Timer2Timer();
+    // A reply has been handled. A slow logger's next request goes out at once when a whole
+    // period has passed since the last one, instead of at the next tick.
+    void ReplyHandled();
     // A decoded log entry, numbered with LogIndex. Outside a download it is only shown.
     void RecordDecoded(const protocol::LogRecord& record);
 
@@ -69,6 +75,7 @@ private:
     bool Received = false;
     bool EndReached = false;
     int Unanswered = 0;
+    int64_t RequestedAtMs = 0;
 };
 
 } // namespace klink

@@ -14,8 +14,8 @@ void TReplyTime::Observe(int ms) {
 }
 
 // Once a logger has answered, a timed-out reply may still come: the line must stay quiet for
-// the whole late-reply guard (or twice the slowest reply seen, if longer) before the next
-// command, plus a reply's wire time and the hand-over gap so one that has begun ends first.
+// the longest reply time we accept (the cap, or the slowest reply seen if longer) before the
+// next command, plus a reply's wire time and the hand-over gap so one that has begun ends.
 // Before it has answered (searching) only the one command is ever asked, so its late answer
 // can do no harm and the wait is just long enough for a reply in progress.
 int TReplyTime::QuietMs(bool loggerKnown) const {
@@ -23,7 +23,7 @@ int TReplyTime::QuietMs(bool loggerKnown) const {
     if (!loggerKnown) {
         return inProgress;
     }
-    return inProgress + std::max(LateReplyGuardMs, 2 * Slowest);
+    return inProgress + std::max(ReplyTimeoutCapMs, Slowest);
 }
 
 } // namespace klink

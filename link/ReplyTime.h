@@ -12,9 +12,8 @@ inline constexpr int LineCharacterUs = 1042;
 // A 35-character reply on the wire.
 inline constexpr int ReplyWireMs = (35 * LineCharacterUs + 999) / 1000;
 // The longest pause the serial hand-over allows inside one reply before delivering it.
-inline constexpr int HandOverGapMs = 25;
-// How late a reply may come after its time-out and still be caught by the settling wait;
-// a later one could be taken for the next command's answer.
+inline constexpr int HandOverGapMs = 30;
+// The latest reply time that counts; a later sample is taken as this.
 inline constexpr int LateReplyGuardMs = 2000;
 
 // Pure: fed with measured reply times (command written to reply in), it gives the time-out.

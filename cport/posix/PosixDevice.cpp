@@ -377,7 +377,7 @@ std::optional<TClock::time_point> TPosixDevice::NextWakeLocked() const {
             Next = At;
     };
     if (!FFifo.empty())
-        Consider(FLastArrival + std::chrono::duration_cast<TClock::duration>(FQuiet));
+        Consider(FifoDueAtLocked());
     if (FTxPending && FWritesActive == 0)
         Consider(FNextTxCheck);
     if (LineChecksWanted())

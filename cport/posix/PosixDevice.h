@@ -86,6 +86,7 @@ private:
     void CheckLinesLocked(TClock::time_point Now);
     void CheckTxEmptyLocked(TClock::time_point Now);
     std::optional<TClock::time_point> NextWakeLocked() const;
+    TClock::time_point FifoDueAtLocked() const;
     int ApplyLineOutputs(const TDcb& Dcb);
     void WakeWaiter();
     void WakeReaders();
@@ -106,6 +107,7 @@ private:
     bool FFlagInFifo = false;
     int FMarkState = 0; // position inside a parity-error marker
     TClock::time_point FLastArrival;
+    TClock::time_point FFirstArrival; // of the bytes now in FFifo
     uint32_t FMask = 0;
     uint32_t FPending = 0;
     uint32_t FErrors = 0;

@@ -255,7 +255,7 @@ TEST_F(Download, FaultyLineStillGivesEveryEntryOnceInOrder) {
     }
 }
 
-TEST_F(Download, SilentLoggerEndsAfterTwentyFiveRequestsForOneEntry) {
+TEST_F(Download, SilentLoggerEndsAfterTheRequestLimitForOneEntry) {
     Rig.FillLog(50);
     StartWhenReady();
     while (Rig.Host.Memo.size() < 10) {
