@@ -31,6 +31,7 @@ TForm1::~TForm1() {
     ShutDown();
     // No event of the port may reach a window that is half gone.
     ComPort1->OnRxFlag = nullptr;
+    ComPort1->OnRxBuf = nullptr;
     ComDataPacket1->OnPacket = nullptr;
     Run([this] { ComPort1->ClosePort(); });
 }

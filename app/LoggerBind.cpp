@@ -103,6 +103,11 @@ void TForm1::BindMenusAndTimers() {
     });
     ComPort1->OnRxFlag =
         [Slot = Bound("ComPort1RxFlag", &TForm1::ComPort1RxFlag)](cport::TObject*) { Slot(); };
+    // Raw arrival, before the extractor has cut anything: the link times the line's quiet.
+    ComPort1->OnRxBuf = [this](cport::TObject*, const char*, int) {
+        if (!FShutDown)
+            Run([this] { Link->LineActivity(); });
+    };
     ComDataPacket1->OnPacket = [this](cport::TObject*, const std::string& Str) {
         if (HandlerTrace)
             HandlerTrace("ComDataPacket1Packet");

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QMessageBox>
+#include <QSet>
 #include <vector>
 
 namespace app {
@@ -60,13 +61,42 @@ void WakeMainThread() {
             Instance, [] { DrainHandOvers(); }, Qt::QueuedConnection);
 }
 
+// Boxes open from the event loop, after the handler that raised them has returned: a modal
+// box inside a timer's slot would stop that timer (and the poll, the watchdog, a download)
+// for as long as it stayed open. A message already waiting or on screen opens no second box.
+QSet<QString>& BoxesUp() {
+    static QSet<QString> Up;
+    return Up;
+}
+
+void PostBox(bool Error, const QString& Message) {
+    const QString Key = (Error ? QStringLiteral("E") : QStringLiteral("M")) + Message;
+    if (BoxesUp().contains(Key))
+        return;
+    auto Show = [Error, Message, Key] {
+        const TErrorBoxHook& Hook = Error ? ErrorBoxHook() : MessageBoxHook();
+        if (Hook)
+            Hook(Message);
+        else if (Error)
+            ShowCriticalBox(Message);
+        else
+            QMessageBox::information(QApplication::activeWindow(),
+                                     QApplication::applicationDisplayName(), Message);
+        BoxesUp().remove(Key);
+    };
+    QCoreApplication* Instance = QCoreApplication::instance();
+    if (!Instance) {
+        Show();
+        return;
+    }
+    BoxesUp().insert(Key);
+    QMetaObject::invokeMethod(Instance, std::move(Show), Qt::QueuedConnection);
+}
+
 } // namespace
 
 void ShowErrorBox(const QString& Message) {
-    if (ErrorBoxHook())
-        ErrorBoxHook()(Message);
-    else
-        ShowCriticalBox(Message);
+    PostBox(true, Message);
 }
 
 void SetErrorBoxHook(TErrorBoxHook Hook) {
@@ -74,11 +104,7 @@ void SetErrorBoxHook(TErrorBoxHook Hook) {
 }
 
 void ShowMessageBox(const QString& Message) {
-    if (MessageBoxHook())
-        MessageBoxHook()(Message);
-    else
-        QMessageBox::information(QApplication::activeWindow(),
-                                 QApplication::applicationDisplayName(), Message);
+    PostBox(false, Message);
 }
 
 void SetMessageBoxHook(TErrorBoxHook Hook) {

@@ -29,7 +29,8 @@ inline QString FromStd(const std::string& Text) {
 std::string ToFileName(const QString& Name);
 QString FromSystemText(const std::string& Text);
 
-// The standard error message box; every error the user sees goes through here.
+// The standard error message box; every error the user sees goes through here. Boxes open
+// once the current handler has returned, one per distinct message at a time.
 using TErrorBoxHook = std::function<void(const QString& Message)>;
 void ShowErrorBox(const QString& Message);
 // An empty hook restores the real message box.

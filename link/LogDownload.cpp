@@ -68,6 +68,15 @@ void TLogDownload::Timer2Timer() {
     Step();
 }
 
+void TLogDownload::ReplyHandled() {
+    if (Phase == TPhase::FirstEntry || Phase == TPhase::Looping) {
+        if (Trans.Idle() && Host.MonotonicMs() - RequestedAtMs >= RequestPeriodMs) {
+            Wait = 0;
+            Step();
+        }
+    }
+}
+
 void TLogDownload::Step() {
     switch (Phase) {
     case TPhase::Preparing:
@@ -75,9 +84,15 @@ void TLogDownload::Step() {
         Phase = TPhase::FirstEntry;
         break;
     case TPhase::FirstEntry:
-        // Entry 0 is asked for once and cannot end the download, even when empty.
+        // Entry 0 is asked again until it is answered, and cannot end the download, even
+        // when empty.
+        if (!Received && !EndReached) {
+            RequestAgain();
+            break;
+        }
         EndReached = false;
         Received = true;
+        Unanswered = 0;
         Phase = TPhase::Looping;
         Pass();
         break;
@@ -95,10 +110,17 @@ void TLogDownload::Pass() {
         return;
     }
     Vals.LinkState = StateReadingLogs;
-    if (Received) {
-        ++Vals.LogIndex;
-        Unanswered = 0;
-    } else if (++Unanswered >= SilentRequestLimit) {
+    if (!Received) {
+        RequestAgain();
+        return;
+    }
+    ++Vals.LogIndex;
+    Unanswered = 0;
+    SendRequest();
+}
+
+void TLogDownload::RequestAgain() {
+    if (++Unanswered >= SilentRequestLimit) {
         const int32_t silentAt = Vals.LogIndex;
         Finish();
         Host.ShowMessage(StoppedAnsweringText(silentAt));
@@ -110,6 +132,7 @@ void TLogDownload::Pass() {
 void TLogDownload::SendRequest() {
     Received = false;
     Wait = 1;
+    RequestedAtMs = Host.MonotonicMs();
     if (const auto command = protocol::LogRequestCommand(Vals.LogIndex)) {
         Trans.Submit(*command);
     }

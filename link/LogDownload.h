@@ -16,8 +16,12 @@
 namespace klink {
 
 // Requests in a row for one log number without an entry coming back before the download
-// gives up on a logger that has fallen silent.
-inline constexpr int SilentRequestLimit = 25;
+// gives up on a logger that has fallen silent. Each unanswered one costs a time-out and the
+// line's settling, so this is some ten seconds.
+inline constexpr int SilentRequestLimit = 6;
+
+// The shortest time between two log requests: one Timer2 period.
+inline constexpr int RequestPeriodMs = 80;
 
 inline constexpr const char* AbortCaption = "ABORT Get Logs";
 inline constexpr const char* GetLogsCaption = "Getlogs - Kestro";
@@ -40,6 +44,9 @@ public:
     void Finish();
 
     void Timer2Timer();
+    // A reply has been handled. A slow logger's next request goes out at once when a whole
+    // period has passed since the last one, instead of at the next tick.
+    void ReplyHandled();
     // A decoded log entry, numbered with LogIndex. Outside a download it is only shown.
     void RecordDecoded(const protocol::LogRecord& record);
 
@@ -54,6 +61,7 @@ private:
     void Step();
     void Pass();
     void SendRequest();
+    void RequestAgain();
     void StopOnFileError(const std::string& message);
 
     TLinkHost& Host;
@@ -67,6 +75,7 @@ private:
     bool Received = false;
     bool EndReached = false;
     int Unanswered = 0;
+    int64_t RequestedAtMs = 0;
 };
 
 } // namespace klink

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace logdata {
@@ -59,6 +60,27 @@ std::string RunTimeMessage(int code) {
 }
 } // namespace
 
+namespace {
+bool DevicesAllowed = false;
+
+bool Refused(mode_t mode) {
+    // A directory is left to open() and its "File access denied".
+    if (S_ISREG(mode) || S_ISDIR(mode)) {
+        return false;
+    }
+    return !(DevicesAllowed && S_ISCHR(mode));
+}
+} // namespace
+
+void AllowCharacterDevicesForTests(bool allowed) {
+    DevicesAllowed = allowed;
+}
+
+std::string NotAFileMessage(const std::string& name) {
+    return "File access denied: \"" + name +
+           "\" is not a regular file (a named pipe, device or socket); choose a file name.";
+}
+
 std::string InOutErrorMessage(int systemError) {
     const int code = RunTimeCode(systemError);
     return code != 0 ? RunTimeMessage(code) : "I/O error " + std::to_string(systemError);
@@ -83,11 +105,30 @@ void TLogFile::Open(const std::string& name, int flags) {
     if (name.empty()) {
         Fail(ENOENT);
     }
-    const int fd = ::open(name.c_str(), flags | O_CLOEXEC, 0666);
+    // A named pipe would block the program until some reader came, and a device or socket
+    // is no log file: only regular files (or new ones) are opened, checked before and after.
+    struct stat before {};
+    if (::stat(name.c_str(), &before) == 0 && Refused(before.st_mode)) {
+        FailNotAFile(name);
+    }
+    const int fd = ::open(name.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
     if (fd < 0) {
+        if (errno == ENXIO) {
+            FailNotAFile(name);
+        }
         Fail(errno);
     }
+    struct stat after {};
+    if (::fstat(fd, &after) != 0 || Refused(after.st_mode)) {
+        ::close(fd);
+        FailNotAFile(name);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     Fd = fd;
+}
+
+void TLogFile::FailNotAFile(const std::string& name) {
+    throw EInOutError(FileAccessDenied, NotAFileMessage(name));
 }
 
 void TLogFile::Write(std::string_view text) {

@@ -21,6 +21,12 @@ public:
 // The message the run-time library gives for a system error number.
 std::string InOutErrorMessage(int systemError);
 
+// Said when the chosen name is a named pipe, a device or a socket.
+std::string NotAFileMessage(const std::string& name);
+
+// Lets tests use /dev/full for a full disk; named pipes and sockets stay refused.
+void AllowCharacterDevicesForTests(bool allowed);
+
 class TLogFile {
 public:
     TLogFile() = default;
@@ -29,7 +35,8 @@ public:
     // Closes without reporting: the destructor has no one to tell.
     ~TLogFile();
 
-    // Creates the file or empties an existing one; the name is used exactly as given.
+    // Creates the file or empties an existing one; the name is used exactly as given. Only a
+    // regular file is opened: anything else fails at once, without waiting.
     void Rewrite(const std::string& name);
     // Opens an existing file and writes after its end.
     void Append(const std::string& name);
@@ -44,6 +51,7 @@ public:
 private:
     void Open(const std::string& name, int flags);
     [[noreturn]] void Fail(int systemError);
+    [[noreturn]] static void FailNotAFile(const std::string& name);
 
     int Fd = -1;
 };

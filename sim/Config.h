@@ -22,6 +22,15 @@ struct Faults {
     std::string noise = "#~!*";
     int silentAfter = -1; // answer this many commands, then stay silent (-1: never)
     int hangupAfter = -1; // answer this many commands, then close the line (-1: never)
+    // One late reply: to the lateAt-th valid command, or to the first command whose body is
+    // lateOn; it comes lateByMs after the usual delay.
+    int lateAt = 0;
+    std::string lateOn;
+    int lateByMs = 0;
+    // Each reply's delay drawn (from the seed) between these bounds; max 0 is off.
+    int jitterMinMs = 0;
+    int jitterMaxMs = 0;
+    bool clearReplyAfterErase = false; // answer "C" only once the erase is over
 };
 
 struct Config {

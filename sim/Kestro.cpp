@@ -73,6 +73,7 @@ Kestro::Kestro(Config config, SteadyMs steadyMs)
     refType_ = config_.refType;
     recordRng_ = config_.seed * 0x9E3779B97F4A7C15ULL + 1;
     readingRng_ = config_.seed * 0xD1B54A32D192ED03ULL + 7;
+    jitterRng_ = config_.seed * 0xA24BAED4963EE407ULL + 3;
     steadyBase_ = startMs_;
     clockBaseMs_ = config_.clockMinutes ? *config_.clockMinutes * 60000 : PcClockMs();
     Preload(config_.logs);
@@ -215,7 +216,7 @@ void Kestro::HandleOne(const Received& r, Output& out) {
     }
     ++counters_.valid;
     Note("RX", r.raw);
-    AddFaults("<" + *payload + ">" + config_.lastChar, out);
+    AddFaults("<" + *payload + ">" + config_.lastChar, std::string(r.body), out);
     if (config_.faults.hangupAfter >= 0 && counters_.valid >= config_.faults.hangupAfter) {
         hungUp_ = true;
         out.hangUp = true;
@@ -225,7 +226,25 @@ void Kestro::HandleOne(const Received& r, Output& out) {
 
 // Applies the fault switches to one reply. The command has been carried out already, so a
 // lost reply still leaves its change made, as on a noisy line.
-void Kestro::AddFaults(std::string reply, Output& out) {
+int Kestro::ReplyDelay(const std::string& body) {
+    const Faults& f = config_.faults;
+    int delay = std::max(0, f.replyDelayMs);
+    if (f.jitterMaxMs > 0 && f.jitterMaxMs >= f.jitterMinMs)
+        delay =
+            f.jitterMinMs + int(Random(jitterRng_, uint32_t(f.jitterMaxMs - f.jitterMinMs + 1)));
+    const bool late = f.lateAt > 0 ? counters_.valid == f.lateAt
+                                   : !f.lateOn.empty() && body == f.lateOn && !lateDone_;
+    if (late) {
+        lateDone_ = true;
+        delay += std::max(0, f.lateByMs);
+    }
+    // The answer to "C" may wait for the erase it starts.
+    if (f.clearReplyAfterErase && body == "C")
+        delay += config_.eraseMs;
+    return delay;
+}
+
+void Kestro::AddFaults(std::string reply, const std::string& body, Output& out) {
     const Faults& f = config_.faults;
     const int n = counters_.valid;
     if (Every(f.dropEvery, n)) {
@@ -237,7 +256,7 @@ void Kestro::AddFaults(std::string reply, Output& out) {
         ++counters_.garbled;
         reply[9] = 'g'; // first digit of group 2: a strict group in records and readings
     }
-    const int delay = std::max(0, f.replyDelayMs);
+    const int delay = ReplyDelay(body);
     // The stamp is when the reply was decided; the note says how it goes out.
     std::string how = delay > 0 ? "TX +" + std::to_string(delay) + "ms" : "TX";
     if (Every(f.splitEvery, n) && f.splitAt > 0 && f.splitAt < int(reply.size())) {

@@ -87,6 +87,13 @@ public:
     // A download asks for entry 0 first and gets the log count, which the program then writes
     // to its file as a record: this is that line, or empty when the count reads as the end.
     std::string CountEntryLine() const;
+    // From now on the first command with this body is answered lateByMs late.
+    void SetLateReply(std::string body, int lateByMs) {
+        config_.faults.lateAt = 0;
+        config_.faults.lateOn = std::move(body);
+        config_.faults.lateByMs = lateByMs;
+        lateDone_ = false;
+    }
     // Adds a line of the runner's own to the transcript.
     void Remark(std::string_view what) { Note(what, {}); }
 
@@ -109,7 +116,8 @@ private:
     std::string SettingsPayload() const;
     std::string ReadingsPayload();
     std::string LogPayload(int n) const;
-    void AddFaults(std::string reply, Output& out);
+    void AddFaults(std::string reply, const std::string& body, Output& out);
+    int ReplyDelay(const std::string& body);
     void SetClock(int64_t minutes);
     LogRecord MakeRecord(int64_t minutes);
     void Preload(int count);
@@ -130,6 +138,8 @@ private:
     int64_t erasingUntil_ = 0; // steady ms
     bool hungUp_ = false;
     uint64_t recordRng_ = 0, readingRng_ = 0;
+    uint64_t jitterRng_ = 0;
+    bool lateDone_ = false;
     LogMemory log_;
     CommandReader reader_;
     Counters counters_;

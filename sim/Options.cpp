@@ -121,6 +121,16 @@ bool SetZoneMillivolts(Options& o, const std::string& v) {
     return true;
 }
 
+Setter SetFlag(std::function<bool&(Options&)> field) {
+    return [=](Options& o, const std::string& v) {
+        const std::string s = Lower(v);
+        if (s != "on" && s != "off")
+            return false;
+        field(o) = s == "on";
+        return true;
+    };
+}
+
 #define FIELD(expr)                                                                                \
     [](Options & o) -> auto& {                                                                     \
         return o.expr;                                                                             \
@@ -166,6 +176,22 @@ const std::map<std::string, Setter>& Setters() {
         {"--noise", Text(FIELD(config.faults.noise), 64)},
         {"--silent-after", IntInto(FIELD(config.faults.silentAfter), -1, 100000000)},
         {"--hangup-after", IntInto(FIELD(config.faults.hangupAfter), -1, 100000000)},
+        {"--late-at", IntInto(FIELD(config.faults.lateAt), 0, 100000000)},
+        {"--late-on", Text(FIELD(config.faults.lateOn), 32)},
+        {"--late-by", IntInto(FIELD(config.faults.lateByMs), 0, 600000)},
+        {"--jitter",
+         [](Options& o, const std::string& v) {
+             const size_t comma = v.find(',');
+             const auto low = Number(v.substr(0, comma), 0, 600000);
+             const auto high =
+                 comma == std::string::npos ? low : Number(v.substr(comma + 1), 0, 600000);
+             if (!low || !high || *high < *low)
+                 return false;
+             o.config.faults.jitterMinMs = int(*low);
+             o.config.faults.jitterMaxMs = int(*high);
+             return true;
+         }},
+        {"--clear-reply-late", SetFlag(FIELD(config.faults.clearReplyAfterErase))},
     };
     return setters;
 }
@@ -233,6 +259,9 @@ Faults (K: every K-th valid command; 0 off)
   --reply-delay MS (or --late-ms)   --drop-every K   --garble-every K
   --split-every K  --split-at N (1-34)  --split-gap-ms MS
   --noise-every K  --noise TEXT     --silent-after N   --hangup-after N
+  --late-at N or --late-on BODY, with --late-by MS: one reply that much later
+  --jitter MIN,MAX     each reply's delay drawn from MIN to MAX ms (--seed)
+  --clear-reply-late on|off   answer "C" only once the erase is over
 Records
   --transcript FILE    every command and reply with a millisecond time stamp
   --dump-log FILE      the log memory as the program's log lines

@@ -4,6 +4,7 @@
 #include "app/Logger.h"
 
 #include <QPushButton>
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -79,18 +80,23 @@ double Since(Clock::time_point Start) {
 } // namespace
 
 TDownloadResult MeasureDownload(const std::string& SimProgram, int Entries,
-                                const std::string& WorkDir) {
+                                const std::string& WorkDir, int DelayMs) {
     TDownloadResult R;
     R.Entries = Entries;
+    R.DelayMs = DelayMs;
     R.Capacity = CapacityFor(Entries);
     R.BoundSeconds = RequestsFor(Entries, R.Capacity) * TickSeconds;
-    TProgramOnSim Run(SimProgram, {VersionForCapacity(R.Capacity), Entries}, WorkDir);
+    if (DelayMs >= 0)
+        R.BoundSeconds = (Entries + 1) * std::max(TickSeconds, DelayMs / 1000.0 + ReplyWireSeconds);
+    TProgramOnSim Run(SimProgram, {VersionForCapacity(R.Capacity), Entries, std::max(0, DelayMs)},
+                      WorkDir);
     if (!Run.WaitForReady(R.Capacity, ReadyWithinMs)) {
         R.Problems.push_back("the program did not get ready with capacity " +
                              std::to_string(R.Capacity));
         return R;
     }
-    const std::string FilePath = WorkDir + "/download-" + std::to_string(Entries) + ".txt";
+    const std::string FilePath =
+        WorkDir + "/download-" + std::to_string(Entries) + "-" + std::to_string(DelayMs) + ".txt";
     app::TForm1& Form = Run.Form();
     Form.SaveNameHook = [FilePath] { return std::optional<std::string>(FilePath); };
 

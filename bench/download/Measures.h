@@ -11,8 +11,12 @@ inline constexpr double TickSeconds = 0.080;
 // The log file's header ahead of the entries.
 inline constexpr int HeaderLines = 21;
 
+// A 35-character reply on the line at 9600 baud.
+inline constexpr double ReplyWireSeconds = 35 * 10 / 9600.0;
+
 struct TDownloadResult {
     int Entries = 0;
+    int DelayMs = -1; // the logger's reply delay, -1 for the plain download
     int Capacity = 0;
     double BoundSeconds = 0; // one tick per request the download must send
     double WallSeconds = 0;  // from the click to the end of the download
@@ -29,8 +33,10 @@ struct TIdleResult {
     std::vector<std::string> Problems;
 };
 
+// With DelayMs >= 0 the logger waits that long before each reply, and the bound is
+// (entries + 1) x max(one tick, the delay plus a reply's wire time).
 TDownloadResult MeasureDownload(const std::string& SimProgram, int Entries,
-                                const std::string& WorkDir);
+                                const std::string& WorkDir, int DelayMs = -1);
 TIdleResult MeasureIdle(const std::string& SimProgram, int Seconds, const std::string& WorkDir);
 // Peak resident set of this process so far, in MB.
 double PeakResidentMb();

@@ -30,8 +30,9 @@ TProgramOnSim::TProgramOnSim(const std::string& SimProgram, const TLoggerSetup& 
                              const std::string& WorkDir)
     : FDumpPath(WorkDir + "/logger-dump.txt") {
     std::filesystem::remove(FDumpPath);
-    FSim.Start(SimProgram, {"--version", Setup.Version, "--logs", std::to_string(Setup.Logs),
-                            "--dump-log", FDumpPath});
+    FSim.Start(SimProgram,
+               {"--version", Setup.Version, "--logs", std::to_string(Setup.Logs), "--dump-log",
+                FDumpPath, "--reply-delay", std::to_string(Setup.ReplyDelayMs)});
     // Only COM1 leads to the simulator; every other port name leads nowhere.
     for (int N = 2; N <= 10; ++N)
         setenv(("QUORVA_COM" + std::to_string(N)).c_str(), "/nonexistent/quorva-bench-port", 1);

@@ -18,6 +18,7 @@ namespace bench {
 struct TLoggerSetup {
     std::string Version = "KV1.0 511";
     int Logs = 20;
+    int ReplyDelayMs = 0; // the logger's wait before every reply
 };
 
 // A version text whose 6th character gives the logger that capacity.

@@ -1,5 +1,6 @@
 #include "cport/posix/PosixDevice.h"
 
+#include "cport/posix/PosixLatency.h"
 #include "cport/posix/PosixLineRate.h"
 #include "cport/posix/PosixLineSettings.h"
 #include "cport/posix/PosixPortName.h"
@@ -194,7 +195,8 @@ int TPosixDevice::SetCommState(const TDcb& Dcb) {
     if (Dcb.fErrorChar != FDcb.fErrorChar)
         FMarkState = 0;
     FDcb = Dcb;
-    FQuiet = 4 * CharacterTime(Dcb);
+    // A reply that a USB adapter passes on in chunks must still reach the extractor whole.
+    FQuiet = HandOverQuiet(CharacterTime(Dcb), UsbLatencyTimerMs(TtyNameOfFd(FFd)));
     return 0;
 }
 
@@ -381,7 +383,8 @@ void TPosixDevice::CheckTxEmptyLocked(TClock::time_point Now) {
         return;
     int Queued = 0;
     if (!FIsPty && !FHungUp && ioctl(FFd, TIOCOUTQ, &Queued) == 0 && Queued > 0) {
-        const auto Drain = Queued * std::chrono::duration_cast<TClock::duration>(FQuiet / 4);
+        const auto Drain =
+            Queued * std::chrono::duration_cast<TClock::duration>(CharacterTime(FDcb));
         FNextTxCheck = Now + std::max<TClock::duration>(Drain, std::chrono::milliseconds(1));
         return;
     }
@@ -396,7 +399,7 @@ std::optional<TClock::time_point> TPosixDevice::NextWakeLocked() const {
             Next = At;
     };
     if (!FFifo.empty())
-        Consider(FLastArrival + std::chrono::duration_cast<TClock::duration>(FQuiet));
+        Consider(FifoDueAtLocked());
     if (FTxPending && FWritesActive == 0)
         Consider(FNextTxCheck);
     if (LineChecksWanted())

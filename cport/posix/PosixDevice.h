@@ -87,6 +87,7 @@ private:
     void CheckLinesLocked(TClock::time_point Now);
     void CheckTxEmptyLocked(TClock::time_point Now);
     std::optional<TClock::time_point> NextWakeLocked() const;
+    TClock::time_point FifoDueAtLocked() const;
     int ApplyLineOutputs(const TDcb& Dcb);
     void WakeWaiter();
     void WakeReaders();
@@ -101,12 +102,13 @@ private:
     TCommTimeouts FTimeouts;
     size_t FCapacity = 1024;
     // Received bytes become visible in FQueue in bursts, the way a UART's receive FIFO
-    // releases them: after four quiet character times or once the queue is half full.
+    // releases them: after a quiet time (HandOverQuiet) or once the queue is half full.
     std::deque<char> FQueue;
     std::string FFifo;
     bool FFlagInFifo = false;
     int FMarkState = 0; // position inside a parity-error marker
     TClock::time_point FLastArrival;
+    TClock::time_point FFirstArrival; // of the bytes now in FFifo
     uint32_t FMask = 0;
     uint32_t FPending = 0;
     uint32_t FErrors = 0;

@@ -1,5 +1,6 @@
 // Reception into the device's own queue, and the overlapped reads and writes.
 #include "cport/posix/PosixDevice.h"
+#include "cport/posix/PosixLineSettings.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -55,6 +56,8 @@ void TPosixDevice::StoreLocked(const char* Data, size_t Count, TClock::time_poin
             AppendToQueueLocked(&C, 1);
             continue;
         }
+        if (FFifo.empty())
+            FFirstArrival = Now;
         FFifo.push_back(C);
         if (C == FDcb.EvtChar)
             FFlagInFifo = true;
@@ -112,8 +115,17 @@ void TPosixDevice::HangUpLocked() {
     FIoNotify.Set();
 }
 
+// Handed over after a quiet time, or, on a line that never falls quiet, once the first byte
+// has waited the quiet time and 64 character times, so a stream still flows.
+TClock::time_point TPosixDevice::FifoDueAtLocked() const {
+    const auto Quiet = std::chrono::duration_cast<TClock::duration>(FQuiet);
+    const auto Longest =
+        Quiet + 64 * std::chrono::duration_cast<TClock::duration>(CharacterTime(FDcb));
+    return std::min(FLastArrival + Quiet, FFirstArrival + Longest);
+}
+
 bool TPosixDevice::FifoDueLocked(TClock::time_point Now) const {
-    return !FFifo.empty() && Now - FLastArrival >= FQuiet;
+    return !FFifo.empty() && Now >= FifoDueAtLocked();
 }
 
 void TPosixDevice::FlushFifoLocked() {
@@ -221,7 +233,7 @@ int TPosixDevice::CompleteRead(TDeviceIo& Io) {
         if (Io.IntervalTimeout.count() > 0 && Io.Done > 0)
             Consider(Io.LastByte + Io.IntervalTimeout);
         if (!FFifo.empty())
-            Consider(FLastArrival + std::chrono::duration_cast<TClock::duration>(FQuiet));
+            Consider(FifoDueAtLocked());
         pollfd Fds[2] = {{FIoNotify.Fd(), POLLIN, 0}, {FHungUp ? -1 : FFd, POLLIN, 0}};
         Lock.unlock();
         PollUntil(Fds, 2, Until);

@@ -81,8 +81,9 @@ TEST_F(ProgramFaultsTest, EveryEntryArrivesOnceInOrderUnderEachFaultOfTheLine) {
         Config.logs = 30;
         Config.faults = Case.Faults;
         Start(Config);
-        ASSERT_TRUE(WaitForReady());
-        ASSERT_TRUE(Download(30000));
+        // A lost reply costs its time-out and the line's settling, some 2.3 s.
+        ASSERT_TRUE(WaitForReady(40000));
+        ASSERT_TRUE(Download(60000));
         const QStringList File = Lines(Written());
         const std::vector<std::string> Expected = Runner->LogLines();
         ASSERT_GE(File.size(), static_cast<qsizetype>(Expected.size()));

@@ -47,6 +47,7 @@ TEST_F(StartupTest, Com1AtAPseudoTerminalIsOpenedWithTheSelectorsAtTheirPlacehol
 
 TEST_F(StartupTest, MissingCom1GivesOneBoxAndLeavesThePortClosedAndTheSelectorEmpty) {
     auto Form = StartOnMissingPort();
+    QCoreApplication::processEvents(); // the box opens once start-up has returned
     ASSERT_EQ(Boxes.size(), 1);
     EXPECT_TRUE(Boxes[0].startsWith("Unable to open com port (win error code: "))
         << Boxes[0].toStdString();
@@ -257,9 +258,12 @@ TEST_F(StartupTest, AnExceptionEscapingAHandlerIsShownAndEndsThatHandler) {
         RestRan = true;
     });
     EXPECT_FALSE(RestRan);
+    EXPECT_TRUE(Boxes.isEmpty()); // not inside the handler that raised it
+    QCoreApplication::processEvents();
     ASSERT_EQ(Boxes.size(), 1);
     EXPECT_EQ(Boxes[0].toStdString(), cport::EComPort(cport::ecWriteFailed, 5).what());
     cport::HandleApplicationException(std::runtime_error("from the serial layer"));
+    QCoreApplication::processEvents();
     ASSERT_EQ(Boxes.size(), 2);
     EXPECT_EQ(Boxes[1], "from the serial layer");
 }
@@ -276,6 +280,7 @@ TEST_F(StartupTest, TheRealErrorBoxIsTheStandardCriticalBox) {
         }
     });
     app::ShowErrorBox("Unable to open com port (win error code: 2)");
+    QCoreApplication::processEvents();
     EXPECT_EQ(Seen, "Unable to open com port (win error code: 2)");
     EXPECT_EQ(Icon, QMessageBox::Critical);
 }

@@ -354,7 +354,8 @@ TEST_F(EventPort, ClosingWhileRepliesKeepComingIsSafe) {
                 std::this_thread::sleep_for(8ms);
             }
         });
-        ServeFor(40ms);
+        // Long enough for the hand-over of a line that never falls quiet.
+        ServeFor(150ms);
         Port.ClosePort();
         Stop = true;
         Writer.join();

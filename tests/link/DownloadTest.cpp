@@ -255,7 +255,7 @@ TEST_F(Download, FaultyLineStillGivesEveryEntryOnceInOrder) {
     }
 }
 
-TEST_F(Download, SilentLoggerEndsAfterTwentyFiveRequestsForOneEntry) {
+TEST_F(Download, SilentLoggerEndsAfterTheRequestLimitForOneEntry) {
     Rig.FillLog(50);
     StartWhenReady();
     while (Rig.Host.Memo.size() < 10) {
@@ -288,6 +288,7 @@ TEST_F(Download, CancelledDialogStartsNothing) {
 
 TEST_F(Download, HeaderThatCannotBeWrittenShowsTheErrorAndStartsNothing) {
     Rig.FillLog(5);
+    logdata::AllowCharacterDevicesForTests(true);
     Rig.Host.SaveName = "/dev/full";
     StartWhenReady();
     Rig.Run(1000);

@@ -73,6 +73,7 @@ TEST_F(SaveThroughLink, CancelledSaveLeavesTheFileAndAFailedOneShowsTheError) {
     Rig.Link.SaveAsClick();
     EXPECT_EQ(ReadFile(FileName), "kept");
     EXPECT_TRUE(Rig.Host.Errors.empty());
+    logdata::AllowCharacterDevicesForTests(true);
     Rig.Host.SaveName = "/dev/full";
     Rig.Link.SaveAsClick();
     EXPECT_EQ(Rig.Host.Errors, std::vector<std::string>{"Disk full"});

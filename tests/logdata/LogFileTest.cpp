@@ -7,8 +7,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -96,6 +99,7 @@ TEST_F(LogFile, FailuresCarryTheRunTimeLibraryMessages) {
 }
 
 TEST(LogFileErrors, DiskFullAndOtherSystemErrors) {
+    logdata::AllowCharacterDevicesForTests(true);
     logdata::TLogFile file;
     file.Rewrite("/dev/full");
     try {
@@ -121,6 +125,63 @@ TEST(LogFileErrors, WritingWithNoFileOpenIsAnError) {
     } catch (const logdata::EInOutError& e) {
         EXPECT_STREQ(e.what(), "I/O error 103");
     }
+}
+
+} // namespace
+
+namespace {
+
+// A named pipe, with and without a reader waiting, a device and a socket: each is refused at
+// once with a message that names it, and nothing is written to it.
+TEST_F(LogFile, OnlyRegularFilesAreOpenedAndNothingWaits) {
+    const std::string fifo = Dir + "/pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    logdata::TLogFile file;
+    for (const bool withReader : {false, true}) {
+        SCOPED_TRACE(withReader);
+        int reader = -1;
+        if (withReader) {
+            reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+            ASSERT_GE(reader, 0);
+        }
+        try {
+            file.Rewrite(fifo);
+            ADD_FAILURE() << "a named pipe was opened";
+        } catch (const logdata::EInOutError& e) {
+            EXPECT_EQ(std::string(e.what()), logdata::NotAFileMessage(fifo));
+            EXPECT_NE(std::string(e.what()).find(fifo), std::string::npos);
+        }
+        EXPECT_FALSE(file.IsOpen());
+        if (reader >= 0) {
+            char c;
+            EXPECT_LE(::read(reader, &c, 1), 0); // nothing reached the reader
+            ::close(reader);
+        }
+    }
+    EXPECT_THROW(file.Append(fifo), logdata::EInOutError);
+    logdata::AllowCharacterDevicesForTests(false);
+    EXPECT_THROW(file.Rewrite("/dev/null"), logdata::EInOutError);
+    struct stat st {};
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode)); // left as it was
+
+    const std::string sock = Dir + "/sock";
+    const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(s, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", sock.c_str());
+    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    EXPECT_THROW(file.Rewrite(sock), logdata::EInOutError);
+    ::close(s);
+    std::remove(sock.c_str());
+    std::remove(fifo.c_str());
+
+    // A new name and an existing regular file still work.
+    EXPECT_NO_THROW(file.Rewrite(Name));
+    file.WriteLine("ok");
+    file.Close();
+    EXPECT_EQ(ReadFile(Name), "ok\r\n");
 }
 
 } // namespace

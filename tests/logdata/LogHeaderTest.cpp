@@ -127,6 +127,7 @@ TEST(SaveErrors, FailureClosesTheFileAndPassesTheMessageOn) {
     logdata::TLogFile file;
     logdata::TLogDisplay display;
     try {
+        logdata::AllowCharacterDevicesForTests(true);
         logdata::SaveLogFile(file, "/dev/full", Sample(), display);
         ADD_FAILURE() << "saved to a full device";
     } catch (const logdata::EInOutError& e) {

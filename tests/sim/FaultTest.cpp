@@ -141,3 +141,58 @@ TEST(KestroTranscript, RecordsCommandsRepliesAndRejections) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(KestroFaults, OneLateReplyByCountOrByCommandAndNoOther) {
+    sim::Faults byCount;
+    byCount.replyDelayMs = 10;
+    byCount.lateAt = 3;
+    byCount.lateByMs = 450;
+    sim::Kestro k = Make(byCount);
+    std::vector<int> delays;
+    for (int i = 0; i < 5; ++i)
+        delays.push_back(k.FeedTimed(Wire("c")).chunks.at(0).delayMs);
+    EXPECT_EQ(delays, (std::vector<int>{10, 10, 460, 10, 10}));
+
+    sim::Faults byBody;
+    byBody.lateOn = "l0007";
+    byBody.lateByMs = 270;
+    sim::Kestro m = Make(byBody);
+    for (const char* body : {"l0006", "l0007", "l0007", "l0008"})
+        delays.push_back(m.FeedTimed(Wire(body)).chunks.at(0).delayMs);
+    EXPECT_EQ(std::vector<int>(delays.begin() + 5, delays.end()), (std::vector<int>{0, 270, 0, 0}));
+}
+
+TEST(KestroFaults, JitterStaysWithinItsBoundsAndRepeatsWithTheSeed) {
+    sim::Faults f;
+    f.jitterMinMs = 20;
+    f.jitterMaxMs = 350;
+    sim::Kestro a = Make(f), b = Make(f);
+    int low = 1000, high = 0;
+    for (int i = 0; i < 300; ++i) {
+        const int d = a.FeedTimed(Wire("c")).chunks.at(0).delayMs;
+        EXPECT_EQ(d, b.FeedTimed(Wire("c")).chunks.at(0).delayMs);
+        low = std::min(low, d);
+        high = std::max(high, d);
+    }
+    EXPECT_GE(low, 20);
+    EXPECT_LE(high, 350);
+    EXPECT_LT(low, 60); // it really varies over the range
+    EXPECT_GT(high, 300);
+}
+
+TEST(KestroFaults, ClearAnsweredOnlyOnceTheEraseIsOver) {
+    sim::Faults f;
+    f.clearReplyAfterErase = true;
+    sim::Config config = simtest::TestConfig();
+    config.faults = f;
+    config.eraseMs = 2500;
+    sim::Kestro k(config);
+    const sim::Output out = k.FeedTimed(Wire("C"));
+    ASSERT_EQ(out.chunks.size(), 1u);
+    EXPECT_EQ(out.chunks[0].delayMs, 2500);
+    EXPECT_EQ(out.chunks[0].bytes.size(), 35u);
+}
+
+} // namespace

@@ -95,6 +95,25 @@ TEST(SimOptions, SetTheFaultsAndRecords) {
     EXPECT_EQ(Parse({"--reply-delay", "20"})->config.faults.replyDelayMs, 20);
 }
 
+TEST(SimOptions, LateReplyJitterAndLateClearAnswer) {
+    const auto o = Parse({"--late-at", "12", "--late-by", "450", "--jitter", "20,350",
+                          "--clear-reply-late", "on", "--late-on", "l0007"});
+    ASSERT_TRUE(o);
+    const sim::Faults& f = o->config.faults;
+    EXPECT_EQ(f.lateAt, 12);
+    EXPECT_EQ(f.lateByMs, 450);
+    EXPECT_EQ(f.lateOn, "l0007");
+    EXPECT_EQ(f.jitterMinMs, 20);
+    EXPECT_EQ(f.jitterMaxMs, 350);
+    EXPECT_TRUE(f.clearReplyAfterErase);
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--jitter", "350,20"},
+                                                {"--jitter", "a,b"},
+                                                {"--clear-reply-late", "maybe"},
+                                                {"--late-by", "-5"}}) {
+        EXPECT_FALSE(Parse(bad)) << bad[0] << " " << bad[1];
+    }
+}
+
 TEST(SimOptions, RejectBadValues) {
     const std::vector<std::vector<std::string>> bad = {{"--name", "seventeen chars!!"},
                                                        {"--zones", "4"},
