@@ -63,12 +63,14 @@ protected:
         AppTest::SetUp();
         Form = StartOnMissingPort();
         Form->show();
+        QCoreApplication::processEvents(); // start-up's box about the missing port
         Boxes.clear();
     }
     app::TLogViewer* OpenThroughMenu(const QString& Path) {
         Form->OpenNameHook = [Path] { return Path; };
         const int Before = static_cast<int>(Form->findChildren<app::TLogViewer*>().size());
         Form->OpenSavedLog1->trigger();
+        QCoreApplication::processEvents(); // a box about the file opens after the handler
         const auto Viewers = Form->findChildren<app::TLogViewer*>();
         if (Viewers.size() != Before + 1)
             return nullptr;
@@ -199,9 +201,11 @@ TEST_F(LogViewerTest, CsvPngAndPdfExportsAreWholeAndRight) {
         return QString("/nonexistent/quorva/out.csv");
     };
     Viewer->CsvButton->click();
+    QCoreApplication::processEvents(); // the box opens after the click's handler
     EXPECT_EQ(Boxes.size(), 1) << Boxes.join('\n').toStdString();
     Viewer->SaveNameHook = [](const QString&, const QString&) { return QString(); };
     Viewer->CsvButton->click();
+    QCoreApplication::processEvents();
     EXPECT_EQ(Boxes.size(), 1);
 }
 

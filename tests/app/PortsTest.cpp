@@ -4,6 +4,7 @@
 #include "cport/CPort.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <cstdlib>
 #include <fstream>
 #include <unistd.h>
@@ -55,6 +56,7 @@ TEST_F(PortsTest, EachComItemSaysWhatIsBehindItAndFollowsPlugging) {
 
 TEST_F(PortsTest, AMissingDeviceKeepsTheMessageAndSaysThisPcHasNoSuchCom) {
     auto Form = StartOnMissingPort();
+    QCoreApplication::processEvents(); // the box opens once start-up has returned
     ASSERT_EQ(Boxes.size(), 1);
     EXPECT_EQ(Boxes[0].toStdString(),
               "Unable to open com port (win error code: 2)\nThis PC has no COM1 now: plug in the "
@@ -67,6 +69,7 @@ TEST_F(PortsTest, ABusyDeviceNamesTheProgramThatHoldsIt) {
     cport::TComPort Holder;
     Holder.OpenPort();
     auto Form = WithoutDialogs(std::make_unique<app::TForm1>());
+    QCoreApplication::processEvents(); // the box opens once start-up has returned
     ASSERT_EQ(Boxes.size(), 1);
     EXPECT_EQ(Boxes[0].toStdString(), "Unable to open com port (win error code: 16)\n" +
                                           Line.SlavePath() + " is in use by " + OwnCommand() +
