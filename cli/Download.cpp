@@ -1,0 +1,107 @@
+#include "cli/Download.h"
+
+#include "cli/ExitCodes.h"
+#include "cli/Report.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryFile>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+
+constexpr int ExitInterrupted = 130;
+
+// The progress line, redrawn in place on standard error while it is a terminal.
+class TProgress {
+public:
+    TProgress(const TSession& session, bool show) : Session(session) {
+        if (!show)
+            return;
+        Clock.start();
+        QObject::connect(&Timer, &QTimer::timeout, [this] { Draw(); });
+        Timer.start(250);
+    }
+    ~TProgress() {
+        if (Timer.isActive())
+            std::fputs("\r\033[K", stderr);
+    }
+
+private:
+    void Draw() {
+        const klink::TLinkValues& v = Session.Link.Values();
+        const int logCount = std::atoi(Session.Host.Text(klink::Control::LogNumber).c_str());
+        const int count = logCount > 0 ? std::min(logCount, v.LogCapacity) : v.LogCapacity;
+        const std::string text = ProgressText(v.LogIndex, count, Clock.elapsed() / 1000.0);
+        std::fprintf(stderr, "\r\033[K%s", text.c_str());
+        std::fflush(stderr);
+    }
+
+    const TSession& Session;
+    QElapsedTimer Clock;
+    QTimer Timer;
+};
+
+// The log went to a temporary file; standard output gets it whole, also after a failure.
+bool CopyToStdout(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    return std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout) ==
+               static_cast<size_t>(bytes.size()) &&
+           std::fflush(stdout) == 0;
+}
+
+} // namespace
+
+int Download(TSession& session, const TOptions& options) {
+    TCliHost& host = session.Host;
+    klink::TKestroLink& link = session.Link;
+    QTemporaryFile buffer;
+    if (options.Output.empty()) {
+        if (!buffer.open()) {
+            session.Complain("cannot make a temporary file for the log");
+            return ExitFile;
+        }
+        buffer.close();
+        host.SaveName = buffer.fileName().toLocal8Bit().toStdString();
+    } else {
+        host.SaveName = options.Output;
+    }
+    const std::size_t errors = host.Errors.size(), messages = host.Messages.size();
+    link.ReadAllLogsClick();
+    // The header could not be written; its error has been printed.
+    if (!link.Downloading())
+        return ExitFile;
+    bool interrupted = false;
+    {
+        TProgress progress(session, !session.Quiet && isatty(STDERR_FILENO));
+        session.RunUntil([&] { return !link.Downloading(); }, -1);
+        if (link.Downloading() && TSession::Interrupted()) {
+            interrupted = true;
+            link.ReadAllLogsClick(); // the abort: the file keeps what came
+        }
+    }
+    int result = ExitDone;
+    if (interrupted) {
+        session.Complain("interrupted");
+        result = ExitInterrupted;
+    } else if (host.LineFailed || host.Messages.size() > messages) {
+        result = ExitStopped;
+    } else if (host.Errors.size() > errors) {
+        result = ExitFile;
+    }
+    if (options.Output.empty() && !CopyToStdout(buffer.fileName())) {
+        session.Complain("cannot write the log to standard output");
+        return result == ExitDone ? ExitFile : result;
+    }
+    return result;
+}
+
+} // namespace cli
