@@ -35,7 +35,8 @@ int Interrupted(TSession& session) {
 
 int Info(TSession& session, const TOptions& options) {
     const TInfo info = GatherInfo(session.Host, session.Link.Values());
-    Print(session, ForTerminal(options.Json ? InfoJson(info) : InfoText(info)));
+    // JSON is UTF-8 already; the text has the logger's bytes.
+    Print(session, options.Json ? InfoJson(info) : ForTerminal(InfoText(info)));
     return ExitDone;
 }
 
@@ -154,7 +155,7 @@ int Clear(TSession& session) {
 int Watch(TSession& session, const TOptions& options) {
     const auto printReadings = [&] {
         const TInfo info = GatherInfo(session.Host, session.Link.Values());
-        Print(session, ForTerminal(options.Json ? ReadingsJson(info) : ReadingsText(info)));
+        Print(session, options.Json ? ReadingsJson(info) : ForTerminal(ReadingsText(info)));
     };
     printReadings();
     // ApplyReadings sets the battery last, so the three zones are in by then.
