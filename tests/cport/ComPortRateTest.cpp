@@ -62,9 +62,9 @@ TEST_F(RatePort, EveryRateOfTheTableAndCustomRatesReachTheLine) {
         {br14400, 14400}, {br56000, 56000}, {br128000, 128000}, {br256000, 256000}, {br110, 110},
         {br9600, 9600},   {br57600, 57600}, {br115200, 115200}, {br19200, 19200},
     };
-    for (const auto& [Rate, Bits] : Table) {
-        EXPECT_EQ(ErrorCodeOf([&] { Port.SetBaudRate(Rate); }), 0) << Bits;
-        EXPECT_EQ(LineRate(Pty), Bits);
+    for (const auto& Entry : Table) {
+        EXPECT_EQ(ErrorCodeOf([&] { Port.SetBaudRate(Entry.first); }), 0) << Entry.second;
+        EXPECT_EQ(LineRate(Pty), Entry.second);
     }
     Port.SetCustomBaudRate(31250);
     Port.SetBaudRate(brCustom);
