@@ -233,10 +233,10 @@ void TComDataPacket::StripDelimiters(std::string& Packet) const {
 // Always ends outside a packet: with an empty start rule the extractor rests "inside" an
 // empty buffer, and a new start rule must not inherit that.
 void TComDataPacket::FlushBuffer() {
-    if (FPacketBuffer.empty()) {
-        FInsidePacket = false;
+    // Nothing buffered means nothing to throw away: a packet that starts with an empty
+    // start string stays started.
+    if (FPacketBuffer.empty())
         return;
-    }
     const std::string Discarded = FPacketBuffer;
     try {
         DoDiscard(Discarded);

@@ -106,6 +106,9 @@ public:
     virtual int ClearCommError(uint32_t& Errors, int& InQueue) = 0;
     virtual int GetCommModemStatus(uint32_t& Status) = 0;
     virtual int EscapeCommFunction(TEscapeFunction Function) = 0;
+    // Waits until everything written has left the line, but no longer than the write
+    // time-out for what was queued when the wait began.
+    virtual int FlushFileBuffers() = 0;
 
     virtual int StartWrite(TDeviceIo& Io) = 0;
     virtual int StartRead(TDeviceIo& Io) = 0;

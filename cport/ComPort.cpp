@@ -79,6 +79,8 @@ void TCustomComPort::ClosePort() {
         FClosing = false;
         throw;
     }
+    // What WriteText reported as written must leave the line before the purge below.
+    FDevice->FlushFileBuffers();
     if (FThreadRunning) {
         StopEventThread();
         FThreadRunning = false;
@@ -138,8 +140,10 @@ void TCustomComPort::ApplyLineSettings() {
     if (!ApplyAllowed())
         return;
     TDcb Dcb;
-    Dcb.BaudRate =
-        static_cast<uint32_t>(FBaudRate == brCustom ? FCustomBaudRate : BaudRateTable[FBaudRate]);
+    // A custom rate below 1 is no rate at all; the device refuses 0.
+    const int Rate =
+        FBaudRate == brCustom ? std::max(FCustomBaudRate, 0) : BaudRateTable[FBaudRate];
+    Dcb.BaudRate = static_cast<uint32_t>(Rate);
     Dcb.fBinary = true;
     Dcb.fNull = FDiscardNull;
     Dcb.fOutxCtsFlow = FFlowControl->OutCTSFlow();

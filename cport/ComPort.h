@@ -279,9 +279,11 @@ private:
     // Event dispatch, run by the event thread's delivery (on the main thread by default).
     void RunEventHandlers(TComEvents Events);
     void RunEventHandler(TComEvent Event);
-    // One handed-over event: dropped once the port has closed or begun to close.
+    // One handed-over event: dropped once the port has closed.
     void RunWindowEvent(TComEvent Event);
-    bool DeliveryOpen() const { return FConnected && !FClosing; }
+    // The port stays connected until the very end of ClosePort, so a wake-up handed over
+    // before or during the close still reaches its handlers.
+    bool DeliveryOpen() const { return FConnected; }
     // Calls Call(Link) for every registered link in order; a link may detach itself.
     template <typename F> void NotifyLinks(F&& Call) {
         for (size_t I = 0; I < FLinks.size(); ++I)

@@ -8,7 +8,7 @@
 
 namespace cport {
 
-// A wake-up that reaches the handlers while the port is closing finds nobody to tell; a
+// A wake-up that reaches the handlers after the port has closed finds nobody to tell; a
 // handler that closes the port ends the rest of its wake-up.
 void TCustomComPort::RunEventHandlers(TComEvents Events) {
     const bool Synced = FSyncMethod == smThreadSync && IsMainThread();

@@ -442,13 +442,30 @@ char ReadChar(TSettingsReader& In, const char* Key, char Current) {
     return TextToChar(In.Text(Key, CharToText(Current)));
 }
 
+// Keys are read and assigned in their stored order. Switching to brCustom applies the rate held
+// so far; when that one is unusable the line stays at the old rate until the stored custom
+// rate arrives, so its failure only counts if the stored rate does not apply either.
+void LoadBaudRate(TCustomComPort& Port, TSettingsReader& In, TBaudRate Rate) {
+    if (Rate != brCustom) {
+        Port.SetBaudRate(Rate);
+        return;
+    }
+    std::exception_ptr Stale;
+    try {
+        Port.SetBaudRate(Rate);
+    } catch (const EComPort&) {
+        Stale = std::current_exception();
+    }
+    const int Custom = In.Integer("CustomBaudRate", 9600);
+    if (Stale && Custom == Port.CustomBaudRate())
+        std::rethrow_exception(Stale);
+    Port.SetCustomBaudRate(Custom);
+}
+
 void LoadBasic(TCustomComPort& Port, TSettingsReader& In) {
     Port.SetPort(In.Text("Port", Port.Port()));
     const TBaudRate Rate = TextToBaudRate(In.Text("BaudRate", BaudRateToText(Port.BaudRate())));
-    // The custom rate goes first, so an open port never runs at the stale one.
-    if (Rate == brCustom)
-        Port.SetCustomBaudRate(In.Integer("CustomBaudRate", 9600));
-    Port.SetBaudRate(Rate);
+    LoadBaudRate(Port, In, Rate);
     Port.SetStopBits(TextToStopBits(In.Text("StopBits", StopBitsToText(Port.StopBits()))));
     Port.SetDataBits(TextToDataBits(In.Text("DataBits", DataBitsToText(Port.DataBits()))));
     Port.Parity().SetBits(TextToParity(In.Text("Parity", ParityToText(Port.Parity().Bits()))));

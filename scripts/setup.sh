@@ -7,6 +7,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
   xvfb xauth
+  libudev-dev pkg-config
   help2man
 )
 

@@ -1,5 +1,6 @@
 #include "cport/posix/PosixDevice.h"
 
+#include "cport/posix/PosixLineRate.h"
 #include "cport/posix/PosixLineSettings.h"
 #include "cport/posix/PosixPortName.h"
 
@@ -29,6 +30,12 @@ bool IsPtySlave(int Fd) {
         return false;
     const unsigned Major = major(St.st_rdev);
     return S_ISCHR(St.st_mode) && Major >= 136 && Major <= 143;
+}
+
+// Some adapters report the rate their divider really gives; a UART frame allows a few percent.
+bool RateWithinTolerance(uint32_t Got, uint32_t Wanted) {
+    const uint64_t Gap = Got > Wanted ? Got - Wanted : Wanted - Got;
+    return Gap * 100 <= static_cast<uint64_t>(Wanted) * 3;
 }
 
 int OpenExclusive(const std::string& Path, int& Fd) {
@@ -100,6 +107,9 @@ int TPosixDevice::Open(const std::string& PortName) {
     int Fd;
     if (int Error = OpenExclusive(PortDevicePath(PortName), Fd))
         return Error;
+    // Whatever reached the line while nobody held it belongs to no one; on a pty the
+    // output side is the other end's input, so only a UART's is cleared.
+    tcflush(Fd, IsPtySlave(Fd) ? TCIFLUSH : TCIOFLUSH);
     ResetLocked();
     FFd = Fd;
     FIsPty = IsPtySlave(Fd);
@@ -155,21 +165,32 @@ int TPosixDevice::SetCommState(const TDcb& Dcb) {
     if (FFd < 0)
         return EBADF;
     termios Old, New, Got;
+    uint32_t OldRate = 0;
     if (tcgetattr(FFd, &Old) != 0)
         return errno;
+    if (int Error = GetLineRate(FFd, OldRate))
+        return Error;
     if (int Error = BuildTermios(Old, Dcb, New))
         return Error;
     if (tcsetattr(FFd, TCSANOW, &New) != 0)
         return errno;
-    // A pty holds only 8 data bits without parity; what it reads back is what it does.
-    if (!FIsPty && (tcgetattr(FFd, &Got) != 0 || !ReadsBack(New, Got))) {
+    auto Undo = [&](int Error) {
         tcsetattr(FFd, TCSANOW, &Old);
-        return EINVAL;
-    }
-    if (int Error = ApplyLineOutputs(Dcb)) {
-        tcsetattr(FFd, TCSANOW, &Old);
+        if (speed_t Speed; !SpeedFromRate(OldRate, Speed))
+            SetLineRate(FFd, OldRate);
         return Error;
-    }
+    };
+    // Rates such as 14400 or 31250 have no termios constant; the kernel takes them as numbers.
+    if (speed_t Speed; !SpeedFromRate(Dcb.BaudRate, Speed))
+        if (int Error = SetLineRate(FFd, Dcb.BaudRate))
+            return Undo(Error);
+    // A pty holds only 8 data bits without parity; what it reads back is what it does.
+    uint32_t Rate = 0;
+    if (!FIsPty && (tcgetattr(FFd, &Got) != 0 || !ReadsBack(New, Got) ||
+                    GetLineRate(FFd, Rate) != 0 || !RateWithinTolerance(Rate, Dcb.BaudRate)))
+        return Undo(EINVAL);
+    if (int Error = ApplyLineOutputs(Dcb))
+        return Undo(Error);
     if (Dcb.fErrorChar != FDcb.fErrorChar)
         FMarkState = 0;
     FDcb = Dcb;
@@ -259,7 +280,8 @@ int TPosixDevice::PurgeComm(uint32_t Flags) {
         ++FAbortCount;
         FIoNotify.Set();
     }
-    if ((Flags & PURGE_TXCLEAR) && tcflush(FFd, TCOFLUSH) != 0)
+    // Written to a pty is already with the other end: flushing would take it from its input.
+    if ((Flags & PURGE_TXCLEAR) && !FIsPty && tcflush(FFd, TCOFLUSH) != 0)
         Error = errno;
     if (Flags & PURGE_RXCLEAR) {
         if (tcflush(FFd, TCIFLUSH) != 0)

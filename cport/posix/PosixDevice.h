@@ -53,6 +53,7 @@ public:
     int ClearCommError(uint32_t& Errors, int& InQueue) override;
     int GetCommModemStatus(uint32_t& Status) override;
     int EscapeCommFunction(TEscapeFunction Function) override;
+    int FlushFileBuffers() override;
 
     int StartWrite(TDeviceIo& Io) override;
     int StartRead(TDeviceIo& Io) override;

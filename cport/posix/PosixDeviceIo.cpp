@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace cport {
@@ -323,6 +325,40 @@ void TPosixDevice::AbandonIo(TDeviceIo& Io) {
     if (!Io.IsRead) {
         std::lock_guard Lock(FMutex);
         WriteEndedLocked();
+    }
+}
+
+// A pty hands written bytes to the other end at once; a UART's queue drains at the line rate
+// and, with flow control held off, maybe never: the write time-out bounds the wait.
+int TPosixDevice::FlushFileBuffers() {
+    int Fd;
+    TCommTimeouts Timeouts;
+    {
+        std::lock_guard Lock(FMutex);
+        if (FFd < 0)
+            return EBADF;
+        if (FIsPty || FHungUp)
+            return 0;
+        Fd = FFd;
+        Timeouts = FTimeouts;
+    }
+    int Queued = 0;
+    if (ioctl(Fd, TIOCOUTQ, &Queued) != 0)
+        return errno;
+    const auto Until =
+        TClock::now() + Ms(static_cast<uint64_t>(Timeouts.WriteTotalTimeoutMultiplier) *
+                               static_cast<uint64_t>(std::max(Queued, 0)) +
+                           Timeouts.WriteTotalTimeoutConstant);
+    for (;;) {
+        unsigned Lsr = 0;
+        const bool ShiftEmpty = ioctl(Fd, TIOCSERGETLSR, &Lsr) != 0 || (Lsr & TIOCSER_TEMT) != 0;
+        if (ioctl(Fd, TIOCOUTQ, &Queued) != 0)
+            return errno;
+        if (Queued <= 0 && ShiftEmpty)
+            return 0;
+        if (TClock::now() >= Until)
+            return ETIMEDOUT;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
 

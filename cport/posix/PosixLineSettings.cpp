@@ -88,8 +88,7 @@ bool SpeedFromRate(uint32_t Rate, speed_t& Speed) {
 }
 
 int BuildTermios(const termios& Old, const TDcb& Dcb, termios& New) {
-    speed_t Speed;
-    if (!SpeedFromRate(Dcb.BaudRate, Speed))
+    if (Dcb.BaudRate == 0)
         return EINVAL;
     New = Old;
     New.c_oflag &= ~OPOST;
@@ -99,8 +98,11 @@ int BuildTermios(const termios& Old, const TDcb& Dcb, termios& New) {
     // One byte wakes a read; with O_NONBLOCK "no data" then reads as EAGAIN, not as 0 (hang-up).
     New.c_cc[VMIN] = 1;
     New.c_cc[VTIME] = 0;
-    cfsetispeed(&New, Speed);
-    cfsetospeed(&New, Speed);
+    // Other rates keep the old speed code here and are set through termios2 afterwards.
+    if (speed_t Speed; SpeedFromRate(Dcb.BaudRate, Speed)) {
+        cfsetispeed(&New, Speed);
+        cfsetospeed(&New, Speed);
+    }
     return 0;
 }
 
@@ -108,8 +110,7 @@ bool ReadsBack(const termios& Wanted, const termios& Got) {
     const tcflag_t ControlMask = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
     const tcflag_t InputMask = IXON | IXOFF | INPCK | PARMRK;
     return (Wanted.c_cflag & ControlMask) == (Got.c_cflag & ControlMask) &&
-           (Wanted.c_iflag & InputMask) == (Got.c_iflag & InputMask) &&
-           cfgetispeed(&Wanted) == cfgetispeed(&Got) && cfgetospeed(&Wanted) == cfgetospeed(&Got);
+           (Wanted.c_iflag & InputMask) == (Got.c_iflag & InputMask);
 }
 
 std::chrono::nanoseconds CharacterTime(const TDcb& Dcb) {

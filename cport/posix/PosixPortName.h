@@ -5,7 +5,7 @@
 
 namespace cport {
 
-// "/..." is a path; "COMn" takes QUORVA_COMn when set and not empty, else /dev/ttyS<n-1>;
+// "/..." is a path; "COMn" is what ListComPorts lists for it ("" when there is no device);
 // anything else lives under /dev.
 std::string PortDevicePath(const std::string& Port);
 

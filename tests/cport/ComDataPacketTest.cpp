@@ -271,13 +271,38 @@ TEST(ComDataPacketTest, CustomStartPositionsAndRefusals) {
     EXPECT_EQ(Rec.Events, (TEvents{"D:xyxy", "P:zST"}));
     EXPECT_TRUE(Packet.InsidePacket());
 
-    // A start beyond the buffer discards all of it.
+    // Flushing an empty buffer leaves a started packet started.
     Packet.FlushBuffer();
-    Rec.Events.clear();
-    Answer = 100;
-    Feed(Packet, "ab");
-    EXPECT_EQ(Rec.Events, TEvents{"D:ab"});
     EXPECT_TRUE(Packet.InsidePacket());
+    EXPECT_EQ(Rec.Events, (TEvents{"D:xyxy", "P:zST"}));
+
+    // A start beyond the buffer discards all of it.
+    TComDataPacket Fresh;
+    TRecorder FreshRec;
+    FreshRec.Bind(Fresh);
+    Fresh.SetSize(3);
+    Fresh.OnCustomStart = [](TObject*, const std::string&, int& Pos) { Pos = 100; };
+    Feed(Fresh, "ab");
+    EXPECT_EQ(FreshRec.Events, TEvents{"D:ab"});
+    EXPECT_TRUE(Fresh.InsidePacket());
+}
+
+TEST(ComDataPacketTest, AnEmptyBufferFlushesToNothing) {
+    TComDataPacket Packet;
+    TRecorder Rec;
+    Rec.Bind(Packet);
+    Packet.SetStopString(">");
+    // With no start string a new packet begins right after each stop.
+    Feed(Packet, "abc>");
+    EXPECT_EQ(Rec.Events, TEvents{"P:abc"});
+    ASSERT_EQ(Packet.PacketBuffer(), "");
+    ASSERT_TRUE(Packet.InsidePacket());
+    Packet.SetSize(35);
+    Packet.FlushBuffer();
+    EXPECT_TRUE(Packet.InsidePacket());
+    EXPECT_EQ(Rec.Events, TEvents{"P:abc"});
+    Feed(Packet, "de>");
+    EXPECT_EQ(Rec.Events, (TEvents{"P:abc", "P:de"}));
 }
 
 TEST(ComDataPacketTest, CustomStopBeyondTheBufferTakesWhatIsThere) {
@@ -348,15 +373,19 @@ TEST(ComDataPacketTest, ChangingARuleFlushesOnlyOnRealChange) {
     EXPECT_EQ(Packet.PacketBuffer(), "<cd");
 }
 
-TEST(ComDataPacketTest, NewStartRuleDoesNotInheritAnOpenPacket) {
+TEST(ComDataPacketTest, NewStartRuleFlushesNothingFromAnEmptyOpenPacket) {
     TComDataPacket Packet;
     TRecorder Rec;
     Rec.Bind(Packet);
     Packet.SetStopString(">");
     Feed(Packet, "a>");
+    // The packet that began after "a>" holds nothing, so the flush leaves it begun: what
+    // follows belongs to it up to the next stop.
     Packet.SetStartString("<");
     Feed(Packet, "xx<b>");
-    EXPECT_EQ(Rec.Events, (TEvents{"P:a", "D:xx", "P:b"}));
+    EXPECT_EQ(Rec.Events, (TEvents{"P:a", "P:xx<b"}));
+    Feed(Packet, "yy<c>");
+    EXPECT_EQ(Rec.Events, (TEvents{"P:a", "P:xx<b", "D:yy", "P:c"}));
 }
 
 TEST(ComDataPacketTest, BufferLimitIsKeptWhenAHandlerThrows) {

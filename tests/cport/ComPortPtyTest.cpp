@@ -99,12 +99,12 @@ TEST_F(PtyPort, SettingsChangedWhileClosedAreAppliedAtTheNextOpen) {
     EXPECT_EQ(T.c_iflag & INPCK, 0u);
 }
 
-TEST_F(PtyPort, RatesTermiosCannotExpressFailAndLeaveThePortClosed) {
+TEST_F(PtyPort, RatesOfNothingFailAndLeaveThePortClosed) {
     struct Case {
         TBaudRate Rate;
         int Custom;
     };
-    for (Case C : {Case{br14400, 9600}, Case{br256000, 9600}, Case{brCustom, 12345}}) {
+    for (Case C : {Case{brCustom, 0}, Case{brCustom, -9600}}) {
         Port.SetBaudRate(C.Rate);
         Port.SetCustomBaudRate(C.Custom);
         EComPort E = OpenFailure(Port);
@@ -118,9 +118,9 @@ TEST_F(PtyPort, RatesTermiosCannotExpressFailAndLeaveThePortClosed) {
     termios T = Settings();
     EXPECT_EQ(cfgetospeed(&T), B38400);
     // While open a failing change keeps the port open with the device as it was.
-    EXPECT_THROW(Port.SetCustomBaudRate(14400), EComPort);
+    EXPECT_THROW(Port.SetCustomBaudRate(-1), EComPort);
     EXPECT_TRUE(Port.Connected());
-    EXPECT_EQ(Port.CustomBaudRate(), 14400);
+    EXPECT_EQ(Port.CustomBaudRate(), -1);
     T = Settings();
     EXPECT_EQ(cfgetospeed(&T), B38400);
 }

@@ -1,4 +1,4 @@
-// Port names: device paths, COMn through the environment, names under /dev.
+// Port names: device paths, COMn through the environment (empty: no device), names under /dev.
 #include "PtyHelper.h"
 
 #include "cport/posix/PosixPortName.h"
@@ -14,9 +14,15 @@ TEST(PortNameTest, NamesMapToDevicePaths) {
     TComEnv Two(2, "");
     TComEnv Ten(10, "");
     const std::pair<const char*, const char*> Table[] = {
-        {"/dev/pts/7", "/dev/pts/7"}, {"COM1", "/dev/ttyS0"},      {"COM10", "/dev/ttyS9"},
-        {"com2", "/dev/ttyS1"},       {"ttyUSB0", "/dev/ttyUSB0"}, {"COM0", "/dev/COM0"},
-        {"COM", "/dev/COM"},          {"COM1x", "/dev/COM1x"},     {"tty/ACM0", "/dev/tty/ACM0"},
+        {"/dev/pts/7", "/dev/pts/7"},
+        {"COM1", ""},
+        {"COM10", ""},
+        {"com2", ""},
+        {"ttyUSB0", "/dev/ttyUSB0"},
+        {"COM0", "/dev/COM0"},
+        {"COM", "/dev/COM"},
+        {"COM1x", "/dev/COM1x"},
+        {"tty/ACM0", "/dev/tty/ACM0"},
     };
     for (const auto& [Name, Path] : Table)
         EXPECT_EQ(PortDevicePath(Name), Path) << Name;
@@ -29,8 +35,8 @@ TEST(PortNameTest, ComNumbersTakeTheirEnvironmentVariableWhenSet) {
     EXPECT_EQ(PortDevicePath("COM10"), "/tmp/quorva-com10");
     // A variable of another number does not leak across.
     TComEnv Two(2, "");
-    EXPECT_EQ(PortDevicePath("COM2"), "/dev/ttyS1");
-    // Set but empty counts as not set.
+    EXPECT_EQ(PortDevicePath("COM2"), "");
+    // Set but empty means that COM number has no device.
     TComEnv Empty(3, "");
-    EXPECT_EQ(PortDevicePath("COM3"), "/dev/ttyS2");
+    EXPECT_EQ(PortDevicePath("COM3"), "");
 }

@@ -32,7 +32,7 @@ private:
 
 // Points QUORVA_COM<Number> at Path for the lifetime of the object, then restores it. Until a
 // test sets one, every QUORVA_COMn of the test program names a missing path, so no test can
-// reach a real serial device (COM1 would otherwise be /dev/ttyS0, the system console).
+// reach a real serial device (COM1 would otherwise be this PC's first serial port).
 class TComEnv {
 public:
     TComEnv(int Number, const std::string& Path);
