@@ -3,6 +3,7 @@
 #include "cli/MainThread.h"
 
 #include "cport/CPort.h"
+#include "cport/ComPortList.h"
 #include "protocol/Commands.h"
 
 #include <QDateTime>
@@ -144,6 +145,8 @@ std::string TCliHost::OpenPort(const std::string&) {
         ComPort1->SetDtrLine(true);
     } catch (const std::exception& e) {
         std::string message = e.what();
+        if (const auto* error = dynamic_cast<const cport::EComPort*>(&e))
+            OpenAdvice = cport::ExplainOpenFailure(FPort, error->SystemCode());
         try {
             ComPort1->ClosePort();
         } catch (const std::exception&) {

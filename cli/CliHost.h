@@ -43,6 +43,7 @@ public:
     // What happened so far.
     std::vector<std::string> Errors, Messages;
     bool LineFailed = false; // a write failed or the port was given up
+    std::string OpenAdvice;  // what to do about the port that did not open, when known
     int LogLinesShown = 0;
 
     const std::string& Port() const { return FPort; }

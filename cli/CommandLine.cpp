@@ -14,8 +14,8 @@ namespace {
 // The options each command takes besides --port, --quiet, --help and --version.
 const std::map<std::string, std::set<std::string>>& CommandOptions() {
     static const std::map<std::string, std::set<std::string>> commands = {
-        {"info", {"json"}}, {"download", {"o"}}, {"set", {}},
-        {"set-time", {}},   {"clear", {"yes"}},  {"watch", {"json"}},
+        {"info", {"json"}}, {"download", {"o"}}, {"set", {}},   {"set-time", {}},
+        {"clear", {"yes"}}, {"watch", {"json"}}, {"ports", {}},
     };
     return commands;
 }
@@ -102,6 +102,8 @@ std::string HelpText() {
            "one question at a time, and the same log file.\n"
            "\n"
            "Commands:\n"
+           "  ports                 the COM numbers and what is behind each, as the window's\n"
+           "                        port selector offers them\n"
            "  info [--json]         one full poll cycle, then every value the window shows\n"
            "  download [-o FILE]    the whole log into a text file as Get Logs writes it\n"
            "                        (standard output without -o); on a terminal a progress\n"

@@ -8,7 +8,7 @@
 namespace cli {
 
 struct TOptions {
-    std::string Command; // info, download, set, set-time, clear, watch
+    std::string Command; // info, download, set, set-time, clear, watch, ports
     std::vector<std::string> Args;
     std::string Port = "COM1";
     bool Quiet = false;

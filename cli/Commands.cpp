@@ -6,6 +6,7 @@
 #include "cli/Session.h"
 #include "cli/SetRequest.h"
 
+#include "cport/ComPortList.h"
 #include "protocol/DateTime.h"
 
 #include <cstdio>
@@ -171,9 +172,22 @@ int Watch(TSession& session, const TOptions& options) {
     return ExitStopped;
 }
 
+// The window's port selector offers COM1 to COM10.
+constexpr int SelectorPorts = 10;
+
+int Ports(const TOptions& options) {
+    if (options.Quiet)
+        return ExitDone;
+    for (const cport::TComPortInfo& port : cport::ListComPorts(SelectorPorts))
+        std::printf("%-6s %s\n", port.Name.c_str(), port.Description.c_str());
+    return ExitDone;
+}
+
 } // namespace
 
 int RunCommand(const TOptions& options) {
+    if (options.Command == "ports")
+        return Ports(options);
     std::vector<TSettingChange> changes;
     if (options.Command == "set") {
         std::string error;

@@ -106,7 +106,8 @@ bool TSession::RunUntil(const std::function<bool()>& done, int timeoutMs) {
 int TSession::Connect() {
     Link.SetDateFormats(protocol::DateFormats{'/', "dd/mm/yy", ':', "hh:mm"});
     if (!Link.FormCreate()) {
-        Complain("cannot open " + Host.Port());
+        Complain("cannot open " + Host.Port() +
+                 (Host.OpenAdvice.empty() ? std::string() : ": " + Host.OpenAdvice));
         return ExitNoLogger;
     }
     Timer1.start();

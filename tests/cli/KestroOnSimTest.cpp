@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -245,10 +246,24 @@ TEST_F(KestroOnSim, ThePortMayBeNamedByItsComNumber) {
     EXPECT_NE(run.Out.find("Serial number:    KS-000001\n"), std::string::npos) << run.Out;
 }
 
+TEST_F(KestroOnSim, PortsListsEveryComNumberOfTheSelectorWithWhatIsBehindIt) {
+    // A made-up list: every COMn is named, so no device of this PC is looked at.
+    const sim::Line line = sim::Line::OpenPty();
+    const TRun run = RunKestro({"ports"}, {{"QUORVA_COM2", line.Path()}, {"QUORVA_COM3", ""}});
+    ASSERT_EQ(run.Code, 0) << run.Err;
+    const QStringList lines = QString::fromStdString(run.Out).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 10) << run.Out;
+    EXPECT_EQ(lines[0].toStdString(), std::string("COM1   ") + MissingPort + " (QUORVA_COM1)");
+    EXPECT_EQ(lines[1].toStdString(), "COM2   " + line.Path() + " (QUORVA_COM2)");
+    EXPECT_EQ(lines[2].toStdString(), "COM3   No serial port");
+    EXPECT_TRUE(lines[9].startsWith("COM10  ")) << run.Out;
+}
+
 TEST_F(KestroOnSim, APortThatDoesNotExistEndsAtOnceWithStatusThree) {
     const TRun run = RunKestro({"info", "--port", MissingPort});
     EXPECT_EQ(run.Code, 3);
-    EXPECT_NE(run.Err.find(MissingPort), std::string::npos) << run.Err;
+    EXPECT_NE(run.Err.find(std::string("There is no device ") + MissingPort), std::string::npos)
+        << run.Err;
     EXPECT_EQ(run.Out, "");
     // COM1 is the default port; here it leads to the missing path as well.
     EXPECT_EQ(RunKestro({"info"}).Code, 3);
