@@ -1,0 +1,48 @@
+// Reading a log text file back: the header's values, the entries, and what could not be read.
+#pragma once
+
+#include "logdata/LogHeader.h"
+#include "protocol/LogRecord.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace logdata {
+
+// A line that was skipped, counted from 1 as an editor counts them.
+struct TLogProblem {
+    std::size_t Line = 0;
+    std::string Message;
+    bool operator==(const TLogProblem&) const = default;
+};
+
+struct TParsedLog {
+    // False when the text does not begin with this program's header; nothing else is filled
+    // then except NotLogReason.
+    bool IsLog = false;
+    std::string NotLogReason;
+    // Texts as the file holds them: one byte per character.
+    THeaderValues Header;
+    // In file order; entry 0, which the "Log Data" page never shows, is left out.
+    std::vector<protocol::LogRecord> Entries;
+    std::vector<TLogProblem> Problems;
+
+    // 1 to 3 from "Zones Enabled"; 3 when the header does not say.
+    int ZoneCount() const;
+    // Minutes of the "Log Interval" item; nullopt for "Off", "?" or an unknown text.
+    std::optional<int> IntervalMinutes() const;
+    // The description of zone 1 to 3 without the logger's padding blanks.
+    std::string ZoneDescription(int zone) const;
+};
+
+// Takes CR LF or LF line ends, the trailing empty line of Save, and skips (and reports) any
+// line that is not a log line.
+TParsedLog ParseLogText(std::string_view text);
+
+// One log line "12 14/08/26 05:20 -120 35 0 0 0 0"; nullopt with Why filled when it is not.
+std::optional<protocol::LogRecord> ParseLogLine(std::string_view line, std::string* why = nullptr);
+
+} // namespace logdata

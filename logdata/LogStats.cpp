@@ -1,0 +1,99 @@
+#include "logdata/LogStats.h"
+
+#include <algorithm>
+#include <map>
+#include <numeric>
+
+namespace logdata {
+
+TZoneSummary SummariseZone(const std::vector<protocol::LogRecord>& entries, int zone,
+                           const TProtectionBand& band) {
+    TZoneSummary s;
+    s.Zone = zone;
+    const std::size_t minAt = static_cast<std::size_t>(zone - 1) * 2;
+    std::size_t under = 0, over = 0, inside = 0;
+    for (const protocol::LogRecord& e : entries) {
+        const int min = e.Values[minAt];
+        const int max = e.Values[minAt + 1];
+        if (s.Count == 0) {
+            s.FirstMinutes = s.LastMinutes = e.Minutes;
+            s.LowestMin = min;
+            s.HighestMax = max;
+        }
+        ++s.Count;
+        s.FirstMinutes = std::min(s.FirstMinutes, e.Minutes);
+        s.LastMinutes = std::max(s.LastMinutes, e.Minutes);
+        s.LowestMin = std::min(s.LowestMin, min);
+        s.HighestMax = std::max(s.HighestMax, max);
+        switch (Classify(min, max, band)) {
+        case TProtection::Under:
+            ++under;
+            break;
+        case TProtection::Over:
+            ++over;
+            break;
+        case TProtection::Protected:
+            ++inside;
+            break;
+        }
+    }
+    if (s.Count > 0) {
+        const double n = static_cast<double>(s.Count);
+        s.Under = static_cast<double>(under) / n;
+        s.Over = static_cast<double>(over) / n;
+        s.Protected = static_cast<double>(inside) / n;
+    }
+    return s;
+}
+
+std::vector<std::size_t> TimeOrder(const std::vector<protocol::LogRecord>& entries) {
+    std::vector<std::size_t> order(entries.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return entries[a].Minutes < entries[b].Minutes;
+    });
+    return order;
+}
+
+namespace {
+std::optional<int64_t> MostCommonStep(const std::vector<protocol::LogRecord>& entries,
+                                      const std::vector<std::size_t>& order) {
+    std::map<int64_t, std::size_t> counts;
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        const int64_t step = entries[order[i]].Minutes - entries[order[i - 1]].Minutes;
+        if (step > 0) {
+            ++counts[step];
+        }
+    }
+    if (counts.empty()) {
+        return std::nullopt;
+    }
+    return std::max_element(counts.begin(), counts.end(),
+                            [](const auto& a, const auto& b) { return a.second < b.second; })
+        ->first;
+}
+} // namespace
+
+std::vector<std::pair<std::size_t, std::size_t>>
+ContinuousRuns(const std::vector<protocol::LogRecord>& entries,
+               const std::vector<std::size_t>& order, std::optional<int> intervalMinutes) {
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    if (order.empty()) {
+        return runs;
+    }
+    const std::optional<int64_t> step =
+        intervalMinutes ? std::optional<int64_t>(*intervalMinutes) : MostCommonStep(entries, order);
+    std::size_t start = 0;
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        const int64_t gap = entries[order[i]].Minutes - entries[order[i - 1]].Minutes;
+        // Twice the gap against three steps keeps the test in whole numbers.
+        if (step && gap * 2 > *step * 3) {
+            runs.emplace_back(start, i - 1);
+            start = i;
+        }
+    }
+    runs.emplace_back(start, order.size() - 1);
+    return runs;
+}
+
+} // namespace logdata

@@ -1,0 +1,116 @@
+// Protection bands, the per-zone figures and where a log has gaps.
+#include "logdata/LogStats.h"
+
+#include "WrittenLogs.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using logdata::TProtection;
+using logdata::TProtectionBand;
+
+protocol::LogRecord Entry(int index, int64_t minutes, std::array<int32_t, 6> values) {
+    protocol::LogRecord r;
+    r.Index = index;
+    r.Minutes = minutes;
+    r.Values = values;
+    return r;
+}
+
+TEST(ProtectionBand, PresetsAgainstAgAgClAndZincSitTenFiftyApart) {
+    using logdata::THullMaterial;
+    using logdata::TReference;
+    EXPECT_EQ(logdata::PresetBand(THullMaterial::Steel, TReference::AgAgCl),
+              (TProtectionBand{-800, -1050}));
+    EXPECT_EQ(logdata::PresetBand(THullMaterial::Aluminium, TReference::AgAgCl),
+              (TProtectionBand{-900, -1100}));
+    EXPECT_EQ(logdata::PresetBand(THullMaterial::Bronze, TReference::AgAgCl),
+              (TProtectionBand{-550, -900}));
+    EXPECT_EQ(logdata::PresetBand(THullMaterial::Steel, TReference::Zinc),
+              (TProtectionBand{250, 0}));
+    EXPECT_EQ(logdata::PresetBand(THullMaterial::Aluminium, TReference::Zinc),
+              (TProtectionBand{150, -50}));
+    for (auto m : {THullMaterial::Aluminium, THullMaterial::Steel, THullMaterial::Bronze}) {
+        const auto& p = logdata::PresetFor(m);
+        EXPECT_EQ(logdata::MaterialFromText(p.Name), m);
+        EXPECT_GT(p.AgAgCl.Upper, p.AgAgCl.Lower);
+        EXPECT_FALSE(p.Source.empty());
+    }
+    EXPECT_EQ(logdata::MaterialFromText("?"), std::nullopt);
+    EXPECT_EQ(logdata::ReferenceFromText("Ag AgCl"), TReference::AgAgCl);
+    EXPECT_EQ(logdata::ReferenceFromText("Zinc"), TReference::Zinc);
+    EXPECT_EQ(logdata::ReferenceFromText(""), std::nullopt);
+}
+
+TEST(ProtectionBand, AnIntervalIsUnderProtectedIfAnyReadingIsAboveTheBand) {
+    const TProtectionBand steel{-800, -1050};
+    struct Case {
+        int Min, Max;
+        TProtection Expected;
+    };
+    const Case cases[] = {
+        {-1050, -800, TProtection::Protected}, // both limits belong to the band
+        {-900, -799, TProtection::Under},      {-1051, -900, TProtection::Over},
+        {-1200, -700, TProtection::Under}, // spans the band: the risk to the hull wins
+        {-600, -500, TProtection::Under},      {-1300, -1100, TProtection::Over},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(logdata::Classify(c.Min, c.Max, steel), c.Expected) << c.Min << " " << c.Max;
+    }
+}
+
+TEST(ZoneSummary, FiguresAndSharesOfTimeForEachZone) {
+    const TProtectionBand steel{-800, -1050};
+    // Out of time order, as a wrapped cyclic log is.
+    const std::vector<protocol::LogRecord> entries = {
+        Entry(1, 3000, {-900, -850, -700, -650, 0, 0}),
+        Entry(2, 1000, {-1100, -1000, -1000, -900, 0, 0}),
+        Entry(3, 2000, {-850, -820, -950, -640, 0, 0}),
+        Entry(4, 4000, {-990, -780, -1020, -1000, 0, 0}),
+    };
+    const auto z1 = logdata::SummariseZone(entries, 1, steel);
+    EXPECT_EQ(z1.Count, 4u);
+    EXPECT_EQ(z1.FirstMinutes, 1000);
+    EXPECT_EQ(z1.LastMinutes, 4000);
+    EXPECT_EQ(z1.LowestMin, -1100);
+    EXPECT_EQ(z1.HighestMax, -780);
+    EXPECT_DOUBLE_EQ(z1.Protected, 0.5);
+    EXPECT_DOUBLE_EQ(z1.Over, 0.25);
+    EXPECT_DOUBLE_EQ(z1.Under, 0.25);
+    const auto z2 = logdata::SummariseZone(entries, 2, steel);
+    EXPECT_EQ(z2.LowestMin, -1020);
+    EXPECT_EQ(z2.HighestMax, -640);
+    EXPECT_DOUBLE_EQ(z2.Under, 0.5);
+    EXPECT_DOUBLE_EQ(z2.Protected, 0.5);
+    EXPECT_DOUBLE_EQ(z2.Over, 0.0);
+    const auto z3 = logdata::SummariseZone(entries, 3, steel);
+    EXPECT_DOUBLE_EQ(z3.Under, 1.0);
+    const auto none = logdata::SummariseZone({}, 1, steel);
+    EXPECT_EQ(none.Count, 0u);
+    EXPECT_DOUBLE_EQ(none.Under + none.Protected + none.Over, 0.0);
+}
+
+TEST(Gaps, AMissingIntervalOrAStopSplitsTheLogIntoRuns) {
+    std::vector<protocol::LogRecord> entries = writtenlogs::MakeEntries(10, true);
+    const auto order = logdata::TimeOrder(entries);
+    using Runs = std::vector<std::pair<std::size_t, std::size_t>>;
+    EXPECT_EQ(logdata::ContinuousRuns(entries, order, 15), (Runs{{0, 4}, {5, 9}}));
+    // Without an interval the usual step (15 minutes) stands in for it.
+    EXPECT_EQ(logdata::ContinuousRuns(entries, order, std::nullopt), (Runs{{0, 4}, {5, 9}}));
+    // A 60-minute interval sees no gap in 15- and 45-minute steps.
+    EXPECT_EQ(logdata::ContinuousRuns(entries, order, 60), (Runs{{0, 9}}));
+    // Up to one and a half intervals is still one piece.
+    entries = {Entry(1, 100, {}), Entry(2, 122, {}), Entry(3, 145, {}), Entry(4, 146, {})};
+    EXPECT_EQ(logdata::ContinuousRuns(entries, logdata::TimeOrder(entries), 15),
+              (Runs{{0, 1}, {2, 3}}));
+    EXPECT_TRUE(logdata::ContinuousRuns({}, {}, 15).empty());
+}
+
+TEST(Gaps, TimeOrderPutsAWrappedLogBackInOrder) {
+    const std::vector<protocol::LogRecord> entries = {Entry(1, 300, {}), Entry(2, 315, {}),
+                                                      Entry(3, 270, {}), Entry(4, 285, {})};
+    EXPECT_EQ(logdata::TimeOrder(entries), (std::vector<std::size_t>{2, 3, 0, 1}));
+}
+
+} // namespace
