@@ -14,8 +14,8 @@ namespace {
 // The options each command takes besides --port, --quiet, --help and --version.
 const std::map<std::string, std::set<std::string>>& CommandOptions() {
     static const std::map<std::string, std::set<std::string>> commands = {
-        {"info", {"json"}}, {"download", {"o"}}, {"set", {}},   {"set-time", {}},
-        {"clear", {"yes"}}, {"watch", {"json"}}, {"ports", {}},
+        {"info", {"json"}}, {"download", {"o", "csv"}}, {"set", {}},   {"set-time", {}},
+        {"clear", {"yes"}}, {"watch", {"json"}},        {"ports", {}},
     };
     return commands;
 }
@@ -36,7 +36,8 @@ std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& args, s
     const QCommandLineOption json("json");
     const QCommandLineOption yes("yes");
     const QCommandLineOption output("o", "", "file");
-    parser.addOptions({port, quiet, help, version, json, yes, output});
+    const QCommandLineOption csv("csv", "", "file");
+    parser.addOptions({port, quiet, help, version, json, yes, output, csv});
     QStringList words{"kestro"};
     for (const std::string& arg : args)
         words << QString::fromLocal8Bit(arg);
@@ -84,8 +85,9 @@ std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& args, s
     o.Json = parser.isSet(json);
     o.Yes = parser.isSet(yes);
     o.Output = parser.value(output).toLocal8Bit().toStdString();
-    if (parser.isSet(output) && o.Output.empty()) {
-        error = "-o needs a file name";
+    o.Csv = parser.value(csv).toLocal8Bit().toStdString();
+    if ((parser.isSet(output) && o.Output.empty()) || (parser.isSet(csv) && o.Csv.empty())) {
+        error = "-o and --csv need a file name";
         return std::nullopt;
     }
     return o;
@@ -105,9 +107,11 @@ std::string HelpText() {
            "  ports                 the COM numbers and what is behind each, as the window's\n"
            "                        port selector offers them\n"
            "  info [--json]         one full poll cycle, then every value the window shows\n"
-           "  download [-o FILE]    the whole log into a text file as Get Logs writes it\n"
-           "                        (standard output without -o); on a terminal a progress\n"
-           "                        line, otherwise nothing but errors\n"
+           "  download [-o FILE] [--csv FILE]\n"
+           "                        the whole log into a text file as Get Logs writes it\n"
+           "                        (standard output without -o), and as CSV as the log\n"
+           "                        viewer exports it; on a terminal a progress line,\n"
+           "                        otherwise nothing but errors\n"
            "  set KEY=VALUE...      change settings, then read them back with a poll cycle\n"
            "  set-time              set the logger's clock from the PC's, then read it back\n"
            "  clear --yes           erase the log memory, wait through the erase and print\n"
@@ -124,6 +128,7 @@ std::string HelpText() {
            "  --quiet               print nothing but errors\n"
            "  --json                info and watch: JSON instead of text\n"
            "  -o FILE               download: the log file to write (replaced if it exists)\n"
+           "  --csv FILE            download: also the log as CSV (replaced if it exists)\n"
            "  --yes                 clear: really erase the log memory\n"
            "  -h, --help            show this help and exit\n"
            "  --version             show the version and exit\n"

@@ -15,6 +15,7 @@ struct TOptions {
     bool Json = false;
     bool Yes = false;
     std::string Output; // download -o; "" writes the log to standard output
+    std::string Csv;    // download --csv; "" writes none
     bool Help = false;
     bool Version = false;
 };

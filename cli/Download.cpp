@@ -3,8 +3,13 @@
 #include "cli/ExitCodes.h"
 #include "cli/Report.h"
 
+#include "logdata/LogCsv.h"
+#include "logdata/LogParse.h"
+#include "logdata/ProtectionBand.h"
+
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSaveFile>
 #include <QTemporaryFile>
 #include <QTimer>
 #include <cstdio>
@@ -58,6 +63,46 @@ bool CopyToStdout(const QString& path) {
            std::fflush(stdout) == 0;
 }
 
+// The band the log viewer opens a log with: the header's hull and reference, else steel
+// against Ag/AgCl.
+logdata::TCsvOptions ViewerCsvOptions(const logdata::THeaderValues& header) {
+    const auto material = logdata::MaterialFromText(header.Material);
+    const auto reference = logdata::ReferenceFromText(header.RefType);
+    logdata::TCsvOptions options;
+    options.Band = logdata::PresetBand(material.value_or(logdata::THullMaterial::Steel),
+                                       reference.value_or(logdata::TReference::AgAgCl));
+    return options;
+}
+
+// A CSV file that cannot be written is found out before the download, not after it.
+bool CsvWritable(const std::string& path, QString& why) {
+    QSaveFile file(QString::fromLocal8Bit(path));
+    const bool ok = file.open(QIODevice::WriteOnly);
+    why = file.errorString();
+    file.cancelWriting();
+    return ok;
+}
+
+// The CSV is made from the log file as written, so the two always agree.
+bool WriteCsv(const QString& logPath, const std::string& csvPath, QString& why) {
+    QFile log(logPath);
+    if (!log.open(QIODevice::ReadOnly)) {
+        why = log.errorString();
+        return false;
+    }
+    const QByteArray text = log.readAll();
+    const logdata::TParsedLog parsed =
+        logdata::ParseLogText(std::string_view(text.constData(), static_cast<size_t>(text.size())));
+    const std::string csv = logdata::LogCsvText(parsed, ViewerCsvOptions(parsed.Header));
+    QSaveFile file(QString::fromLocal8Bit(csvPath));
+    const bool ok = file.open(QIODevice::WriteOnly) &&
+                    file.write(csv.data(), static_cast<qint64>(csv.size())) ==
+                        static_cast<qint64>(csv.size()) &&
+                    file.commit();
+    why = file.errorString();
+    return ok;
+}
+
 } // namespace
 
 int Download(TSession& session, const TOptions& options) {
@@ -73,6 +118,11 @@ int Download(TSession& session, const TOptions& options) {
         host.SaveName = buffer.fileName().toLocal8Bit().toStdString();
     } else {
         host.SaveName = options.Output;
+    }
+    QString why;
+    if (!options.Csv.empty() && !CsvWritable(options.Csv, why)) {
+        session.Complain("cannot write " + options.Csv + ": " + why.toLocal8Bit().toStdString());
+        return ExitFile;
     }
     const std::size_t errors = host.Errors.size(), messages = host.Messages.size();
     link.ReadAllLogsClick();
@@ -96,6 +146,13 @@ int Download(TSession& session, const TOptions& options) {
         result = ExitStopped;
     } else if (host.Errors.size() > errors) {
         result = ExitFile;
+    }
+    // Whatever came is kept, also as CSV when the download stopped early.
+    const QString logPath = QString::fromLocal8Bit(*host.SaveName);
+    if (!options.Csv.empty() && !WriteCsv(logPath, options.Csv, why)) {
+        session.Complain("cannot write " + options.Csv + ": " + why.toLocal8Bit().toStdString());
+        if (result == ExitDone)
+            result = ExitFile;
     }
     if (options.Output.empty() && !CopyToStdout(buffer.fileName())) {
         session.Complain("cannot write the log to standard output");

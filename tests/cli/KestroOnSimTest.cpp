@@ -6,6 +6,7 @@
 #include "protocol/Commands.h"
 #include "protocol/DateTime.h"
 #include "sim/Line.h"
+#include "sim/LogMemory.h"
 #include "sim/PtyRunner.h"
 
 #include <QDateTime>
@@ -16,6 +17,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -24,6 +27,21 @@ namespace {
 
 constexpr int HeaderLines = 21;
 constexpr int PcTimeLine = 15; // counted from 0
+
+// "12,2026-08-14T05:20:00+01:00,-120,-85,0,0,0,0" with the PC's offset from UTC at that time.
+std::string CsvRow(int index, const sim::LogRecord& record) {
+    const protocol::DateTime t = protocol::DateTimeFromMinutes(record.minutes);
+    const QDateTime local(QDate(t.Year, t.Month, t.Day), QTime(t.Hour, t.Minute));
+    const int offset = local.offsetFromUtc() / 60;
+    char time[40];
+    std::snprintf(time, sizeof time, "%04d-%02d-%02dT%02d:%02d:00%c%02d:%02d", t.Year, t.Month,
+                  t.Day, t.Hour, t.Minute, offset < 0 ? '-' : '+', std::abs(offset) / 60,
+                  std::abs(offset) % 60);
+    std::string row = std::to_string(index) + "," + time;
+    for (int16_t v : record.values)
+        row += "," + std::to_string(v);
+    return row;
+}
 
 class KestroOnSim : public ::testing::Test {
 protected:
@@ -112,7 +130,8 @@ TEST_F(KestroOnSim, DownloadWritesTheHeaderEntryZeroAndEveryEntryAsTheLoggerHold
     config.descriptions[1] = "Sch\xf6n";
     Start(config);
     const std::string path = Dir.filePath("log.txt").toStdString();
-    const TRun run = Kestro({"download", "-o", path});
+    const std::string csvPath = Dir.filePath("log.csv").toStdString();
+    const TRun run = Kestro({"download", "-o", path, "--csv", csvPath});
     ASSERT_EQ(run.Code, 0) << run.Err;
     EXPECT_EQ(run.Out, "");
     EXPECT_EQ(run.Err, ""); // no terminal: no progress line
@@ -128,6 +147,21 @@ TEST_F(KestroOnSim, DownloadWritesTheHeaderEntryZeroAndEveryEntryAsTheLoggerHold
     const std::string expected = ExpectedData();
     ASSERT_GE(written.size(), expected.size());
     EXPECT_EQ(written.substr(written.size() - expected.size()), expected);
+    // The CSV: one row per entry of the logger, in order, entry 0 left out as the viewer does.
+    const std::vector<std::string> rows = CrLfLines(ReadFile(csvPath));
+    const auto heading =
+        std::find(rows.begin(), rows.end(), "Entry,Time,Min1,Max1,Min2,Max2,Min3,Max3");
+    ASSERT_NE(heading, rows.end());
+    EXPECT_NE(std::find(rows.begin(), heading, "# Zone2 Description = Sch\xc3\xb6n           "),
+              heading); // UTF-8 for the tools that read CSV
+    const std::vector<std::string> csvRows(heading + 1, rows.end());
+    const std::vector<std::string> expectedRows = Runner->Inspect([](const sim::Kestro& k) {
+        std::vector<std::string> out;
+        for (int n = 1; n <= k.LogCount(); ++n)
+            out.push_back(CsvRow(n, *k.Log().At(n)));
+        return out;
+    });
+    EXPECT_EQ(csvRows, expectedRows);
     // Without -o the same log goes to standard output.
     const TRun piped = Kestro({"download"});
     ASSERT_EQ(piped.Code, 0) << piped.Err;
@@ -287,6 +321,12 @@ TEST_F(KestroOnSim, AFileThatCannotBeWrittenEndsWithStatusFourBeforeAnyLogReques
     const TRun run = Kestro({"download", "-o", Dir.filePath("no/such/dir.txt").toStdString()});
     EXPECT_EQ(run.Code, 4);
     EXPECT_NE(run.Err.find("File not found"), std::string::npos) << run.Err;
+    const std::string log = Dir.filePath("log.txt").toStdString();
+    const TRun csv =
+        Kestro({"download", "-o", log, "--csv", Dir.filePath("no/dir.csv").toStdString()});
+    EXPECT_EQ(csv.Code, 4);
+    EXPECT_NE(csv.Err.find("no/dir.csv"), std::string::npos) << csv.Err;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(log)));
     const auto sent = Sent();
     EXPECT_EQ(std::count(sent.begin(), sent.end(), simtest::Wire(protocol::LogRequestCommand(1))),
               0);
