@@ -70,12 +70,24 @@ void TKestroLink::ReplyTimeout() {
     }
 }
 
+void TKestroLink::LineActivity() {
+    if (!Closed) {
+        Trans.LineActivity();
+    }
+}
+
 void TKestroLink::ComDataPacket1Packet(const std::string& str) {
     if (Closed) {
         return;
     }
     Host.SetText(Control::DataWin, str);
     if (!protocol::IsFrameAccepted(str)) {
+        return;
+    }
+    // A reply names no command: one that comes with no question open belongs to an earlier
+    // command and would be read as the wrong thing.
+    if (!Trans.Awaiting()) {
+        Trans.StrayReply();
         return;
     }
     // Taking a noisy payload would show a corrupted value, and through the change handlers
@@ -92,7 +104,9 @@ void TKestroLink::ComDataPacket1Packet(const std::string& str) {
     Trans.AddRxDat(protocol::RxPacketText(str));
     // Commands caused by this reply (echoes, the queue) go out once it has been handled.
     Trans.Hold();
+    const bool found = Vals.LinkState == StateSearching;
     Poller.ReplyNotification();
+    const bool nowFound = found && Vals.LinkState != StateSearching;
     if (const auto* record = std::get_if<protocol::LogRecord>(&*reply)) {
         Download.RecordDecoded(*record);
     } else {
@@ -100,6 +114,11 @@ void TKestroLink::ComDataPacket1Packet(const std::string& str) {
     }
     Vals.AwaitedReply = protocol::ReplyNone;
     Trans.ReplyAccepted();
+    // Searching may have left several of the same question out; their answers must not meet
+    // the cycle's other questions.
+    if (nowFound) {
+        Trans.SettleIfLateAnswerPossible();
+    }
     Trans.Release();
 }
 

@@ -43,6 +43,8 @@ public:
     void Timer2Timer();                                // Timer2, 80 ms
     void ReplyTimeout();                               // the host's reply timer ran out
     void ComDataPacket1Packet(const std::string& str); // a packet delivered by the extractor
+    // Received bytes reached the port (before or after the extractor has seen them).
+    void LineActivity();
 
     // Setting controls (the user's own changes).
     void MaterialBoxChange(int itemIndex);
@@ -94,6 +96,8 @@ public:
     const logdata::TLogDisplay& Display() const { return LogDisplay; }
     bool Downloading() const { return Download.Running(); }
     bool Awaiting() const { return Trans.Awaiting(); }
+    bool Settling() const { return Trans.Settling(); }
+    const TReplyTime& ReplyTimes() const { return Trans.ReplyTimes(); }
 
 private:
     void Send(const std::optional<protocol::Command>& command,

@@ -3,6 +3,8 @@
 
 #include "protocol/DateTime.h"
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -60,11 +62,19 @@ public:
     virtual std::string OpenPort(const std::string& name) = 0;
 
     // A single-shot timer that calls TKestroLink::ReplyTimeout; starting it again restarts it.
+    // The link also times the line's quiet with it after a time-out, so the host must call
+    // TKestroLink::LineActivity whenever received bytes reach the port.
     virtual void StartReplyTimer(int milliseconds) = 0;
     virtual void StopReplyTimer() = 0;
 
     // The PC's local civil time.
     virtual protocol::DateTime PcNow() const = 0;
+    // A steady millisecond count for measuring reply times; only differences matter.
+    virtual int64_t MonotonicMs() const {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
 
     // Text of an edit, or the selected item's text of a list ("" when none is selected).
     virtual std::string Text(Control control) const = 0;

@@ -75,9 +75,15 @@ void TLogDownload::Step() {
         Phase = TPhase::FirstEntry;
         break;
     case TPhase::FirstEntry:
-        // Entry 0 is asked for once and cannot end the download, even when empty.
+        // Entry 0 is asked again until it is answered, and cannot end the download, even
+        // when empty.
+        if (!Received && !EndReached) {
+            RequestAgain();
+            break;
+        }
         EndReached = false;
         Received = true;
+        Unanswered = 0;
         Phase = TPhase::Looping;
         Pass();
         break;
@@ -95,10 +101,17 @@ void TLogDownload::Pass() {
         return;
     }
     Vals.LinkState = StateReadingLogs;
-    if (Received) {
-        ++Vals.LogIndex;
-        Unanswered = 0;
-    } else if (++Unanswered >= SilentRequestLimit) {
+    if (!Received) {
+        RequestAgain();
+        return;
+    }
+    ++Vals.LogIndex;
+    Unanswered = 0;
+    SendRequest();
+}
+
+void TLogDownload::RequestAgain() {
+    if (++Unanswered >= SilentRequestLimit) {
         const int32_t silentAt = Vals.LogIndex;
         Finish();
         Host.ShowMessage(StoppedAnsweringText(silentAt));

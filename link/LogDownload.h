@@ -16,8 +16,9 @@
 namespace klink {
 
 // Requests in a row for one log number without an entry coming back before the download
-// gives up on a logger that has fallen silent.
-inline constexpr int SilentRequestLimit = 25;
+// gives up on a logger that has fallen silent. Each unanswered one costs a time-out and the
+// line's settling, so this is some ten seconds.
+inline constexpr int SilentRequestLimit = 6;
 
 inline constexpr const char* AbortCaption = "ABORT Get Logs";
 inline constexpr const char* GetLogsCaption = "Getlogs - Kestro";
@@ -54,6 +55,7 @@ private:
     void Step();
     void Pass();
     void SendRequest();
+    void RequestAgain();
     void StopOnFileError(const std::string& message);
 
     TLinkHost& Host;

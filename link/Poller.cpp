@@ -37,7 +37,17 @@ void TPoller::Tick250(bool downloading, bool pollRests) {
     }
     // The download paces its own requests, and a question still out must be answered or
     // timed out before anything else goes on the line.
-    if (pollRests || !Trans.Idle()) {
+    if (pollRests) {
+        return;
+    }
+    // A step that cannot go out while the line settles counts as unanswered, at the pace the
+    // steps would have had, so a logger that has gone is noticed as soon as ever.
+    if (Trans.SettlingAfterSilence()) {
+        Watchdog();
+        Vals.PollDelay = 1;
+        return;
+    }
+    if (!Trans.Idle()) {
         return;
     }
     Watchdog();
@@ -87,6 +97,12 @@ void TPoller::Watchdog() {
 }
 
 void TPoller::PollStepOut() {
+    // While the logger erases, the clear's answer may come at any time: ask only what
+    // sends nothing back to the logger however it is read, until the logger answers.
+    if (Vals.LinkState == StateClearingLogs) {
+        Trans.Submit(protocol::LogCountCommand());
+        return;
+    }
     const std::optional<protocol::Command> command = protocol::PollCommand(Vals.PollStep);
     if (!command) {
         Vals.PollStep = 0;
@@ -112,6 +128,9 @@ void TPoller::ReplyNotification() {
     }
     if (Vals.LinkState == StateSearching) {
         Vals.LinkState = StateReadingSettings;
+        Vals.PollStep = 0;
+    } else if (Vals.LinkState == StateClearingLogs) {
+        Vals.LinkState = StateReady;
         Vals.PollStep = 0;
     } else if (Vals.LinkState != StateReadingSettings) {
         Vals.LinkState = StateReady;

@@ -14,7 +14,7 @@ constexpr const char* GenericWriteError = "Write error";
 TTransmitter::TTransmitter(TLinkHost& host, TLinkValues& values) : Host(host), Vals(values) {}
 
 void TTransmitter::Submit(const protocol::Command& command, TAfterSend afterSend) {
-    if (Open || HoldCount > 0 || !Queue.empty()) {
+    if (State != TState::Idle || HoldCount > 0 || !Queue.empty()) {
         Queue.push_back({command, std::move(afterSend)});
         return;
     }
@@ -25,8 +25,11 @@ void TTransmitter::SendNow(const protocol::Command& command, const TAfterSend& a
     const bool sent = TransmitString(command.CommandText());
     Vals.AwaitedReply = command.AwaitedReply;
     if (sent) {
-        Open = true;
-        Host.StartReplyTimer(ReplyTimeoutMs);
+        State = TState::Open;
+        SentAtMs = Host.MonotonicMs();
+        LateAnswerDue = false;
+        ActivitySeen = false;
+        Host.StartReplyTimer(Times.TimeoutMs());
     }
     if (afterSend) {
         afterSend();
@@ -35,7 +38,7 @@ void TTransmitter::SendNow(const protocol::Command& command, const TAfterSend& a
 
 void TTransmitter::SendNext() {
     // A dropped command opens no question, so the next one may follow at once.
-    while (!Open && HoldCount == 0 && !Queue.empty()) {
+    while (State == TState::Idle && HoldCount == 0 && !Queue.empty()) {
         TQueued next = std::move(Queue.front());
         Queue.pop_front();
         SendNow(next.Cmd, next.AfterSend);
@@ -43,21 +46,79 @@ void TTransmitter::SendNext() {
 }
 
 void TTransmitter::ReplyAccepted() {
-    if (Open) {
-        Open = false;
+    if (State == TState::Open) {
+        State = TState::Idle;
         Host.StopReplyTimer();
+        Times.Observe(SinceSentMs());
     }
     SendNext();
 }
 
 void TTransmitter::TimeOut() {
-    if (!Open) {
+    if (State == TState::Settling) {
+        // Quiet long enough: whatever half packet the extractor holds is from before.
+        Host.PurgeInput();
+        State = TState::Idle;
+        SendNext();
         return;
     }
-    Open = false;
-    Host.PurgeInput();
+    if (State != TState::Open) {
+        return;
+    }
     Vals.AwaitedReply = protocol::ReplyNone;
-    SendNext();
+    // A reply already arriving is cut off by the purge, but tells how long this logger takes.
+    LateAnswerDue = !ActivitySeen;
+    if (ActivitySeen) {
+        Times.Observe(static_cast<int>(FirstActivityMs - SentAtMs) + ReplyWireMs + HandOverGapMs);
+    }
+    EverTimedOut = true;
+    TimedOutAtMs = Host.MonotonicMs();
+    StartQuiet(true);
+}
+
+void TTransmitter::SettleIfLateAnswerPossible() {
+    if (State != TState::Open && EverTimedOut &&
+        Host.MonotonicMs() - TimedOutAtMs < LateReplyGuardMs) {
+        StartQuiet(false);
+    }
+}
+
+void TTransmitter::StartQuiet(bool afterSilence) {
+    if (State != TState::Settling) {
+        AfterSilence = afterSilence;
+    }
+    State = TState::Settling;
+    Host.PurgeInput();
+    Host.StartReplyTimer(Times.QuietMs(Vals.LinkState != StateSearching));
+}
+
+void TTransmitter::LineActivity() {
+    if (State == TState::Open && !ActivitySeen) {
+        ActivitySeen = true;
+        FirstActivityMs = Host.MonotonicMs();
+    }
+    if (State != TState::Settling) {
+        return;
+    }
+    // The bytes' arrival marks a reply's start; it is whole a wire time later.
+    ObserveLate(ReplyWireMs);
+    StartQuiet(AfterSilence);
+}
+
+void TTransmitter::StrayReply() {
+    ObserveLate(0);
+}
+
+void TTransmitter::ObserveLate(int extraMs) {
+    if (LateAnswerDue) {
+        LateAnswerDue = false;
+        Times.Observe(SinceSentMs() + extraMs);
+    }
+}
+
+int TTransmitter::SinceSentMs() const {
+    const int64_t since = Host.MonotonicMs() - SentAtMs;
+    return since < 0 ? 0 : since > LateReplyGuardMs ? LateReplyGuardMs : static_cast<int>(since);
 }
 
 void TTransmitter::Release() {
@@ -69,10 +130,12 @@ void TTransmitter::Release() {
 
 void TTransmitter::Reset() {
     Queue.clear();
-    if (Open) {
-        Open = false;
+    if (State != TState::Idle) {
+        State = TState::Idle;
         Host.StopReplyTimer();
     }
+    LateAnswerDue = false;
+    EverTimedOut = false;
 }
 
 bool TTransmitter::PortUsable() const {

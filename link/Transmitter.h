@@ -3,18 +3,17 @@
 
 #include "link/LinkHost.h"
 #include "link/LinkValues.h"
+#include "link/ReplyTime.h"
 #include "protocol/Commands.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
 
 namespace klink {
 
-// A 35-character reply takes 37 ms at 9600 baud; a logger that has not answered by then
-// is not going to, and waiting longer only slows the poll.
-inline constexpr int ReplyTimeoutMs = 200;
 // The traffic trace keeps only its newest lines.
 inline constexpr std::size_t RxDatMaxLines = 1000;
 
@@ -30,14 +29,30 @@ public:
     void Submit(const protocol::Command& command, TAfterSend afterSend = {});
 
     // A question is out and its reply has neither come nor timed out.
-    bool Awaiting() const { return Open; }
+    bool Awaiting() const { return State == TState::Open; }
+    // After a time-out: waiting for the line to stay quiet before anything more is sent.
+    bool Settling() const { return State == TState::Settling; }
+    // Settling because the last question went unanswered (not merely to let replies pass).
+    bool SettlingAfterSilence() const { return Settling() && AfterSilence; }
     // Nothing is out and nothing waits: the poll and the download may send.
-    bool Idle() const { return !Open && Queue.empty(); }
+    bool Idle() const { return State == TState::Idle && Queue.empty(); }
 
-    // The open question has been answered.
+    // The open question has been answered; its reply time is measured.
     void ReplyAccepted();
-    // The reply timer ran out: the partial reply is thrown away and AwaitedReply cleared.
+    // The reply timer ran out. With a question open: its partial reply is thrown away,
+    // AwaitedReply cleared, and the line settles. While settling: the line stayed quiet, so
+    // what is queued may go out.
     void TimeOut();
+    // Received bytes reached the port. While settling they are thrown away and the quiet
+    // wait starts again; the first of them also tells how late this logger answers.
+    void LineActivity();
+    // A well-framed packet that answers no open question: thrown away, though it tells the
+    // reply time of a question that timed out.
+    void StrayReply();
+    // Settles the line (no question may be open) if a question timed out within the late-reply
+    // guard: its answer may still be on its way and is let in and thrown away first.
+    void SettleIfLateAnswerPossible();
+    const TReplyTime& ReplyTimes() const { return Times; }
 
     // While held, submitted commands only queue; Release sends the next one. Used around
     // reply handling, so a command caused by a reply never goes out from inside it.
@@ -66,12 +81,27 @@ private:
     void SendNow(const protocol::Command& command, const TAfterSend& afterSend);
     void SendNext();
     void FailWrite(const std::string& message);
+    void ObserveLate(int extraMs);
+    void StartQuiet(bool afterSilence);
+    int SinceSentMs() const;
+
+    enum class TState { Idle, Open, Settling };
 
     TLinkHost& Host;
     TLinkValues& Vals;
     std::deque<TQueued> Queue;
     std::deque<std::string> Trace;
-    bool Open = false;
+    TState State = TState::Idle;
+    TReplyTime Times;
+    int64_t SentAtMs = 0;
+    // The last question timed out and no late answer to it has been seen yet.
+    bool LateAnswerDue = false;
+    bool AfterSilence = false;
+    // Bytes came while the question was open, from this time on.
+    bool ActivitySeen = false;
+    int64_t FirstActivityMs = 0;
+    int64_t TimedOutAtMs = 0;
+    bool EverTimedOut = false;
     int HoldCount = 0;
     bool Broken = false;
 };

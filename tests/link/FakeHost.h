@@ -65,6 +65,8 @@ public:
     void StartReplyTimer(int milliseconds) override;
     void StopReplyTimer() override { ReplyTimerRunning = false; }
     protocol::DateTime PcNow() const override { return Now; }
+    int64_t SteadyMs = 0; // the rig's simulated milliseconds
+    int64_t MonotonicMs() const override { return SteadyMs; }
     std::string Text(Control control) const override;
     void SetText(Control control, const std::string& text) override;
     int ItemIndex(Control control) const override;

@@ -99,9 +99,37 @@ std::optional<std::string> TRig::Answer(const std::string& body) {
         }
         return Delivered("");
     }
+    // Writes change what the logger holds, as the real one does.
+    if (body.size() == 19 && body[0] == 'I' && body[1] == '0') {
+        const std::string text = body.substr(3);
+        switch (body[2]) {
+        case '3':
+            Name = text;
+            break;
+        case '5':
+            Serial = text;
+            break;
+        case '6':
+        case '7':
+        case '8':
+            ZoneTexts[static_cast<std::size_t>(body[2] - '6')] = text;
+            break;
+        default:
+            break;
+        }
+        return Delivered("");
+    }
+    if (body == "Y00" || body == "Y01") {
+        Settings[4] = body == "Y01" ? 1 : 0;
+        return Delivered("");
+    }
     if (body == "C") {
         Log.clear();
         SilentUntil = Now + ReplyDelayMs + EraseSilenceMs;
+        if (ClearAnswerAfterErase) {
+            Pending.push_back({SilentUntil, Delivered("")});
+            return std::nullopt;
+        }
         return Delivered("");
     }
     return Delivered("");
@@ -127,13 +155,24 @@ void TRig::Collect() {
         if (GarbleEvery > 0 && Replies % GarbleEvery == 0) {
             text[9] = 'G';
         }
-        Pending.push_back({Now + ReplyDelayMs, text});
+        int delay = ReplyDelayMs;
+        if (JitterHigh > 0) {
+            JitterSeed = JitterSeed * 1103515245u + 12345u;
+            delay = JitterLow + static_cast<int>((JitterSeed >> 8) %
+                                                 static_cast<unsigned>(JitterHigh - JitterLow + 1));
+        }
+        if (const auto late = LateReplies.find(Replies); late != LateReplies.end()) {
+            delay += late->second;
+        }
+        // The logger answers one command at a time: a reply never overtakes the one before.
+        int at = std::max(Now + delay, Pending.empty() ? 0 : Pending.back().AtMs + ReplyWireMs);
+        Pending.push_back({at, text});
     }
     if (Host.Purges != SeenPurges) {
         // A reply whose first bytes had arrived loses its "<" and never makes a packet; one
         // still to start arrives whole afterwards.
         SeenPurges = Host.Purges;
-        std::erase_if(Pending, [this](const TPending& p) { return p.AtMs - ReplyWireMs <= Now; });
+        std::erase_if(Pending, [](const TPending& p) { return p.Started; });
     }
     if (Host.ReplyTimerStarts != 0) {
         TimerDeadline = Now + Host.ReplyTimerMs;
@@ -144,6 +183,14 @@ void TRig::Collect() {
 void TRig::DeliverDue() {
     if (!Host.Connected) {
         Pending.clear(); // nothing reaches a closed port
+    }
+    for (std::size_t i = 0; i < Pending.size(); ++i) {
+        if (!Pending[i].Started && Pending[i].AtMs - ReplyWireMs <= Now) {
+            Pending[i].Started = true;
+            Link.LineActivity();
+            Collect();
+            i = static_cast<std::size_t>(-1); // a purge may have changed the list
+        }
     }
     while (!Pending.empty() && Pending.front().AtMs <= Now) {
         const std::string text = Pending.front().Text;
@@ -157,6 +204,7 @@ void TRig::Run(int ms) {
     Collect();
     for (int i = 0; i < ms; ++i) {
         ++Now;
+        Host.SteadyMs = Now;
         DeliverDue();
         if (Host.ReplyTimerRunning && Now >= TimerDeadline) {
             Host.ReplyTimerRunning = false;
@@ -189,6 +237,12 @@ bool TRig::RunUntilDownloaded(int limitMs) {
         Run(10);
     }
     return !Link.Downloading();
+}
+
+void TRig::DelayLastReply(int ms) {
+    if (!Pending.empty() && !Pending.back().Started) {
+        Pending.back().AtMs += ms;
+    }
 }
 
 std::vector<std::string> TRig::SentBodies(std::size_t from) const {

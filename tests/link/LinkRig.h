@@ -6,6 +6,7 @@
 #include "protocol/LogRecord.h"
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,13 @@ public:
 
     // The scripted logger.
     int ReplyDelayMs = 40;
+    // Extra delay for single replies, by the number of the reply (1 = the first one).
+    std::map<int, int> LateReplies;
+    // When set, the delay of each reply is drawn from [JitterLow, JitterHigh].
+    int JitterLow = 0, JitterHigh = 0;
+    unsigned JitterSeed = 1;
+    // The logger answers "C" only once its erase is over.
+    bool ClearAnswerAfterErase = false;
     bool Silent = false;
     int DropReplies = 0; // the next n replies are lost
     int LoseEvery = 0;   // every n-th reply is lost
@@ -66,6 +74,8 @@ public:
     // Fills the log with n entries, one every 15 minutes from 14,000,000 minutes.
     void FillLog(int n);
 
+    // The reply last queued comes this much later (with the ones behind it).
+    void DelayLastReply(int ms);
     // What the logger answers to a body; nullopt when it stays silent.
     std::optional<std::string> Answer(const std::string& body);
 
@@ -73,8 +83,9 @@ private:
     void Collect();
     void DeliverDue();
     struct TPending {
-        int AtMs;
+        int AtMs; // when its last byte is in
         std::string Text;
+        bool Started = false; // its first bytes have reached the port
     };
     std::vector<TPending> Pending;
     std::size_t SeenWrites = 0;

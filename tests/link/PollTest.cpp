@@ -170,8 +170,18 @@ TEST(OneQuestion, TimeOutPurgesTheInputAndClearsTheAwaitedReplyBeforeTheNextComm
     EXPECT_EQ(rig.Sent.back().AtMs, askedAt); // still waiting
     rig.Run(1);
     EXPECT_EQ(rig.Host.Purges, purges + 1);
+    EXPECT_EQ(rig.Link.Values().AwaitedReply, protocol::ReplyNone);
+    EXPECT_TRUE(rig.Link.Settling());
+    // The found logger's answer may still come: the line must stay quiet for the late-reply
+    // guard before the queued command goes out.
+    const int quiet = rig.Link.ReplyTimes().QuietMs(true);
+    EXPECT_GE(quiet, klink::LateReplyGuardMs);
+    rig.Run(quiet - 1);
+    EXPECT_EQ(rig.Sent.back().AtMs, askedAt);
+    rig.Run(1);
+    EXPECT_EQ(rig.Host.Purges, purges + 2);
     EXPECT_EQ(rig.Sent.back().Body(), "Z03");
-    EXPECT_EQ(rig.Sent.back().AtMs, askedAt + klink::ReplyTimeoutMs);
+    EXPECT_EQ(rig.Sent.back().AtMs, askedAt + klink::ReplyTimeoutMs + quiet);
     EXPECT_EQ(rig.Link.Values().AwaitedReply, protocol::ReplySetZonesOrRefType);
     EXPECT_EQ(rig.Link.Values().ZonesDigit, '3');
 }

@@ -206,7 +206,8 @@ TEST(Senders, EveryButtonSendsItsBodyAndLeavesItsReplyCode) {
         ASSERT_FALSE(host.Wire.empty());
         EXPECT_EQ(host.Wire.back().substr(1, host.Wire.back().size() - 5), c.Body);
         EXPECT_EQ(link.Values().AwaitedReply, c.Awaited) << c.Body;
-        link.ReplyTimeout();
+        link.ReplyTimeout(); // no answer
+        link.ReplyTimeout(); // and the line stayed quiet
     }
     EXPECT_EQ(link.Values().LogIndex, 2); // only the RdLog operations number the entry
     link.CalibrationClick(0);
@@ -225,10 +226,13 @@ TEST(Replies, TrafficTraceKeepsTheLastThousandLines) {
     klink::TKestroLink link(host);
     link.FormCreate();
     for (int i = 0; i < 1200; ++i) {
+        link.RdLogHeaderClick();
         link.ComDataPacket1Packet(Delivered(LeWord(static_cast<uint32_t>(i))));
     }
+    // Each question and its answer: the newest 500 pairs.
     ASSERT_EQ(link.RxDat().size(), klink::RxDatMaxLines);
-    EXPECT_EQ(link.RxDat().front(), "<" + Delivered(LeWord(200)));
+    EXPECT_EQ(link.RxDat().front(), protocol::FrameCommand("<l0000>>").value());
+    EXPECT_EQ(link.RxDat()[1], "<" + Delivered(LeWord(700)));
     EXPECT_EQ(link.RxDat().back(), "<" + Delivered(LeWord(1199)));
 }
 
@@ -241,10 +245,12 @@ TEST(Replies, CommandsAreFramedWithTheirChecksumAndRecordedInTheTrace) {
     EXPECT_EQ(host.Wire[0], "<i01>>82");
     EXPECT_EQ(link.RxDat().back(), "<i01>>82");
     link.ReplyTimeout();
+    link.ReplyTimeout();
     link.LogIntBoxChange(6);
     ASSERT_EQ(host.Wire.size(), 2u);
     EXPECT_EQ(host.Wire[1].substr(0, 8), "<P001>>>");
     EXPECT_EQ(link.Values().LogInterval, 30);
+    link.ReplyTimeout();
     link.ReplyTimeout();
     link.KestroNameChange(std::string(17, 'x')); // too long: nothing, code unchanged
     EXPECT_EQ(host.Wire.size(), 2u);

@@ -1,0 +1,264 @@
+// Slow, late and jittery loggers: every entry under its own number, nothing written back.
+#include "LinkRig.h"
+#include "link/ReplyTime.h"
+#include "protocol/Convert.h"
+
+#include "tests/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace klinktest {
+namespace {
+
+using testfiles::ReadFile;
+
+TEST(ReplyTime, StartsAtTheFirstTimeOutRisesToThreeTimesTheSlowestAndIsCapped) {
+    klink::TReplyTime t;
+    EXPECT_EQ(t.TimeoutMs(), klink::ReplyTimeoutMs);
+    t.Observe(40);
+    EXPECT_EQ(t.TimeoutMs(), klink::ReplyTimeoutMs); // 120 is below the floor
+    t.Observe(100);
+    EXPECT_EQ(t.TimeoutMs(), 300);
+    t.Observe(300);
+    EXPECT_EQ(t.TimeoutMs(), 900);
+    t.Observe(450);
+    EXPECT_EQ(t.TimeoutMs(), klink::ReplyTimeoutCapMs);
+    t.Observe(100000); // a wild sample is held to the guard
+    EXPECT_EQ(t.SlowestMs(), klink::LateReplyGuardMs);
+}
+
+TEST(ReplyTime, ComesDownSlowlyAfterFastReplies) {
+    klink::TReplyTime t;
+    t.Observe(300);
+    t.Observe(40);
+    EXPECT_GE(t.TimeoutMs(), 800); // one fast reply changes little
+    for (int i = 0; i < 20; ++i) {
+        t.Observe(40);
+    }
+    EXPECT_LT(t.TimeoutMs(), 900);
+    EXPECT_GT(t.TimeoutMs(), 400);
+    for (int i = 0; i < 200; ++i) {
+        t.Observe(40);
+    }
+    EXPECT_EQ(t.TimeoutMs(), klink::ReplyTimeoutMs);
+}
+
+TEST(ReplyTime, QuietTimeCoversAWholeReplyAndOnceFoundTheLateGuard) {
+    klink::TReplyTime t;
+    EXPECT_GE(t.QuietMs(false), klink::ReplyWireMs + klink::HandOverGapMs);
+    EXPECT_LT(t.QuietMs(false), 100);
+    EXPECT_GE(t.QuietMs(true), klink::LateReplyGuardMs + klink::ReplyWireMs);
+    t.Observe(1500);
+    EXPECT_GE(t.QuietMs(true), 3000); // twice the slowest reply seen
+}
+
+class LateLogger : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FileName = testfiles::NewTempFile("quorva-late");
+        Rig.Version = "KV1.2 x";
+        Rig.Host.SaveName = FileName;
+        Rig.FillLog(9);
+    }
+    void TearDown() override { std::remove(FileName.c_str()); }
+
+    void Download(int limitMs = 120000) {
+        ASSERT_TRUE(Rig.RunUntilReady(30000));
+        Rig.Run(6000);
+        Rig.Link.ReadAllLogsClick();
+        ASSERT_TRUE(Rig.RunUntilDownloaded(limitMs));
+    }
+    // The file after its header: entry 0 (the count) and every entry, each once, in order.
+    std::string DataSection() const {
+        const std::string text = ReadFile(FileName);
+        const std::string mark = " *Date     Time   Min1 Max1 Min2 Max2 Min3 Max3 \r\n";
+        const std::size_t at = text.find(mark);
+        return at == std::string::npos ? "<no header>" : text.substr(at + mark.size());
+    }
+    std::string ExpectedData() const {
+        protocol::LogRecord zero;
+        zero.Minutes = static_cast<int64_t>(
+                           protocol::HexQuadToWord(LeWord(static_cast<uint32_t>(Rig.Log.size())))) *
+                       65536;
+        std::string text = protocol::LogLine(zero) + "\r\n";
+        for (const auto& r : Rig.Log) {
+            text += protocol::LogLine(r) + "\r\n";
+        }
+        return text;
+    }
+    // What the logger holds at the end is what it held at the start; the program may write
+    // a value back only unchanged.
+    void ExpectSettingsUntouched() {
+        const TRig fresh;
+        EXPECT_EQ(Pad16(Rig.Name), Pad16(fresh.Name));
+        EXPECT_EQ(Pad16(Rig.Serial), Pad16(fresh.Serial));
+        for (std::size_t z = 0; z < 3; ++z) {
+            EXPECT_EQ(Pad16(Rig.ZoneTexts[z]), Pad16(fresh.ZoneTexts[z]));
+        }
+        EXPECT_EQ(Rig.Settings, fresh.Settings);
+        for (const std::string& body : Rig.SentBodies()) {
+            const char c = body[0];
+            EXPECT_TRUE(c != 'M' && c != 'Z' && c != 'R' && c != 'P' && c != 'T') << body;
+        }
+        EXPECT_EQ(Rig.Host.Texts[Control::SerialNo], Pad16(Rig.Serial));
+    }
+
+    TRig Rig;
+    std::string FileName;
+};
+
+TEST_F(LateLogger, EveryDelayUpToNineHundredGivesEveryEntryOnceAndChangesNothing) {
+    for (int delay : {0, 40, 120, 190, 210, 300, 450, 800, 900}) {
+        SCOPED_TRACE(delay);
+        TearDown();
+        Rig.~TRig();
+        new (&Rig) TRig();
+        SetUp();
+        Rig.ReplyDelayMs = delay;
+        Download();
+        EXPECT_EQ(DataSection(), ExpectedData());
+        EXPECT_TRUE(Rig.Host.Messages.empty());
+        ExpectSettingsUntouched();
+    }
+}
+
+TEST_F(LateLogger, JitterBetweenTwentyAndThreeHundredFiftyKeepsEveryEntryInPlace) {
+    Rig.FillLog(30);
+    Rig.JitterLow = 20;
+    Rig.JitterHigh = 350;
+    Rig.JitterSeed = 7;
+    Download(300000);
+    EXPECT_EQ(DataSection(), ExpectedData());
+    ExpectSettingsUntouched();
+}
+
+TEST_F(LateLogger, SingleLateRepliesAnywhereInTheDownloadCostNothing) {
+    for (int late : {270, 450}) {
+        for (int entry : {0, 1, 7, 9}) {
+            SCOPED_TRACE(std::to_string(late) + " ms late at entry " + std::to_string(entry));
+            TearDown();
+            Rig.~TRig();
+            new (&Rig) TRig();
+            SetUp();
+            Rig.ReplyDelayMs = 20;
+            ASSERT_TRUE(Rig.RunUntilReady(30000));
+            Rig.Run(6000);
+            Rig.Link.ReadAllLogsClick();
+            // Make the logger's answer to that entry's first request late.
+            const std::string body = "l" + protocol::WordToHexQuad(entry);
+            bool seen = false;
+            for (int t = 0; t < 60000 && Rig.Link.Downloading(); ++t) {
+                Rig.Run(1);
+                if (!seen && !Rig.Sent.empty() && Rig.Sent.back().Body() == body &&
+                    Rig.Sent.back().AtMs == Rig.Now) {
+                    seen = true;
+                    // The reply for this command is the latest one queued; delay it.
+                    Rig.DelayLastReply(late);
+                }
+            }
+            EXPECT_TRUE(seen);
+            EXPECT_FALSE(Rig.Link.Downloading());
+            EXPECT_EQ(DataSection(), ExpectedData());
+            ExpectSettingsUntouched();
+        }
+    }
+}
+
+TEST_F(LateLogger, LostRepliesToLogZeroAreAskedAgain) {
+    Rig.ReplyDelayMs = 30;
+    ASSERT_TRUE(Rig.RunUntilReady(30000));
+    Rig.Run(6000);
+    Rig.DropReplies = 2; // log 0 asked three times
+    Rig.Link.ReadAllLogsClick();
+    ASSERT_TRUE(Rig.RunUntilDownloaded(60000));
+    EXPECT_EQ(DataSection(), ExpectedData());
+}
+
+TEST_F(LateLogger, SlowerThanTheCapEndsWithTheSilentLoggerMessageAndNoWrongEntry) {
+    Rig.FillLog(80);
+    Rig.ReplyDelayMs = 30;
+    ASSERT_TRUE(Rig.RunUntilReady(30000));
+    Rig.Run(6000);
+    Rig.Link.ReadAllLogsClick();
+    Rig.Run(2000); // a few entries at the normal pace
+    Rig.ReplyDelayMs = 1600;
+    ASSERT_TRUE(Rig.RunUntilDownloaded(200000));
+    ASSERT_EQ(Rig.Host.Messages.size(), 1u);
+    EXPECT_EQ(Rig.Host.Messages[0].rfind("The Kestro stopped answering at log ", 0), 0u);
+    // What was written is the start of the right data, nothing else.
+    const std::string data = DataSection();
+    EXPECT_FALSE(data.empty());
+    EXPECT_EQ(ExpectedData().substr(0, data.size()), data);
+    ExpectSettingsUntouched();
+}
+
+TEST_F(LateLogger, SlowPollingForSeveralCyclesWritesNothingBack) {
+    for (int delay : {450, 800}) {
+        SCOPED_TRACE(delay);
+        TearDown();
+        Rig.~TRig();
+        new (&Rig) TRig();
+        SetUp();
+        Rig.ReplyDelayMs = delay;
+        ASSERT_TRUE(Rig.RunUntilReady(30000));
+        Rig.Run(40000);
+        EXPECT_EQ(Rig.Link.Values().LinkState, klink::StateReady);
+        ExpectSettingsUntouched();
+    }
+}
+
+TEST_F(LateLogger, ClearAnsweredOnlyAfterTheEraseAsksOnlyTheLogCountThenResumesAtStepZero) {
+    Rig.ReplyDelayMs = 40;
+    Rig.EraseSilenceMs = 3000;
+    Rig.ClearAnswerAfterErase = true;
+    ASSERT_TRUE(Rig.RunUntilReady(30000));
+    Rig.Run(6000);
+    Rig.Link.ClearKestroClick();
+    for (int t = 0; t < 2000 && Rig.Sent.back().Body() != "C"; ++t) {
+        Rig.Run(1);
+    }
+    ASSERT_EQ(Rig.Sent.back().Body(), "C");
+    const std::size_t before = Rig.Sent.size() - 1;
+    for (int t = 0; t < 20000 && Rig.Link.Values().LinkState == klink::StateClearingLogs; ++t) {
+        Rig.Run(1);
+    }
+    EXPECT_EQ(Rig.Link.Values().LinkState, klink::StateReady);
+    const std::vector<std::string> during = Rig.SentBodies(before + 1);
+    ASSERT_FALSE(during.empty());
+    for (const std::string& body : during) {
+        EXPECT_EQ(body, "l0000");
+    }
+    Rig.Run(12000);
+    const std::vector<std::string> after = Rig.SentBodies(before + 1 + during.size());
+    ASSERT_GE(after.size(), 10u);
+    EXPECT_EQ(after[0], "i01");
+    EXPECT_EQ(after[1], "i05");
+    ExpectSettingsUntouched();
+}
+
+TEST_F(LateLogger, BytesWhileSettlingAreThrownAwayAndRestartTheQuiet) {
+    Rig.ReplyDelayMs = 40;
+    ASSERT_TRUE(Rig.RunUntilReady(30000));
+    Rig.Silent = true;
+    Rig.Run(600);
+    ASSERT_TRUE(Rig.Link.Settling());
+    const int purges = Rig.Host.Purges;
+    const std::size_t sent = Rig.Sent.size();
+    Rig.Run(1000);
+    Rig.Link.LineActivity();
+    EXPECT_EQ(Rig.Host.Purges, purges + 1);
+    // A packet that comes while settling answers nothing.
+    const std::string name = Rig.Host.Texts[Control::KestroName];
+    Rig.Link.ComDataPacket1Packet(Delivered(TextPayload("Intruder")));
+    EXPECT_EQ(Rig.Host.Texts[Control::KestroName], name);
+    const int quiet = Rig.Link.ReplyTimes().QuietMs(true);
+    Rig.Run(quiet - 1);
+    EXPECT_EQ(Rig.Sent.size(), sent); // the quiet began again with the bytes
+    Rig.Run(300);
+    EXPECT_GT(Rig.Sent.size(), sent);
+}
+
+} // namespace
+} // namespace klinktest
