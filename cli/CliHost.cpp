@@ -62,6 +62,11 @@ void TCliHost::CreateSerial() {
             ComPort1->ReadText(rest, 35);
         }
     };
+    // The port reads received bytes for the extractor and tells of them here first.
+    ComPort1->OnRxBuf = [this](cport::TObject*, const char*, int) {
+        if (OnLineActivity)
+            OnLineActivity();
+    };
     ComDataPacket1->OnPacket = [this](cport::TObject*, const std::string& str) {
         if (OnPacket)
             OnPacket(str);
@@ -71,6 +76,7 @@ void TCliHost::CreateSerial() {
 void TCliHost::Detach() {
     OnPacket = nullptr;
     OnReplyTimeout = nullptr;
+    OnLineActivity = nullptr;
     ReplyTimer.stop();
 }
 

@@ -30,6 +30,8 @@ public:
     // Wired by the session: where the port's packets and the reply timer go.
     std::function<void(const std::string&)> OnPacket;
     std::function<void()> OnReplyTimeout;
+    // Received bytes reached the port (the link times the line's quiet by them).
+    std::function<void()> OnLineActivity;
     // After every SetText, with the control that changed.
     std::function<void(klink::Control)> OnTextSet;
     // Each error and message as it is raised (the session prints them).

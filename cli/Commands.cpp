@@ -127,6 +127,10 @@ int Clear(TSession& session) {
     klink::TKestroLink& link = session.Link;
     host.ClearAnswer = 6;
     link.ClearKestroClick();
+    // A command still out goes first; the clear follows it.
+    session.RunUntil(
+        [&] { return link.Values().LinkState == klink::StateClearingLogs || session.LinkQuiet(); },
+        5000);
     if (link.Values().LinkState != klink::StateClearingLogs) {
         session.Complain("the Kestro is not answering; nothing was cleared");
         return ExitNoLogger;

@@ -19,8 +19,11 @@ void OnSignal(int) {
 
 // Long enough for a logger that answers the first poll to be heard twice over.
 constexpr int AnswerWaitMs = 2500;
-// A poll cycle is ten steps, one every 500 ms; the rest is room for a loaded PC.
-constexpr int CycleWaitMs = 15000;
+// A poll cycle is ten steps, one every 500 ms; the rest is room for a loaded PC and for
+// finding the logger again once.
+constexpr int CycleWaitMs = 20000;
+// Searching this long after the watchdog gave the logger up, it is gone.
+constexpr qint64 LostAfterMs = 3000;
 
 } // namespace
 
@@ -42,6 +45,7 @@ TSession::TSession(const std::string& port, bool quiet) : Host(port), Link(Host)
         Answered = Answered || Link.Values().LinkAlive;
     };
     Host.OnReplyTimeout = [this] { Link.ReplyTimeout(); };
+    Host.OnLineActivity = [this] { Link.LineActivity(); };
     Host.OnError = [this](const std::string& message) { Complain(message); };
     Host.OnMessage = [this](const std::string& message) { Complain(message); };
     // Precise: the download asks for one entry per 80 ms tick, and a coarse timer may
@@ -77,10 +81,23 @@ void TSession::Tick250() {
     if (step == (LastPollStep + 1) % protocol::PollStepCount)
         ++PollStepsSent;
     LastPollStep = step;
+    // Searching starts the cycle over: what was read before may be gone.
+    if (Link.Values().LinkState == klink::StateSearching) {
+        PollStepsSent = 0;
+        if (Answered && SearchingSinceMs < 0)
+            SearchingSinceMs = Clock.elapsed();
+    } else {
+        SearchingSinceMs = -1;
+    }
+}
+
+bool TSession::LinkQuiet() const {
+    return !Link.Awaiting() && !Link.Settling();
 }
 
 bool TSession::LinkLost() const {
-    return Host.LineFailed || (Answered && Link.Values().LinkState == klink::StateSearching);
+    return Host.LineFailed ||
+           (SearchingSinceMs >= 0 && Clock.elapsed() - SearchingSinceMs >= LostAfterMs);
 }
 
 bool TSession::RunUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -110,6 +127,7 @@ int TSession::Connect() {
                  (Host.OpenAdvice.empty() ? std::string() : ": " + Host.OpenAdvice));
         return ExitNoLogger;
     }
+    Clock.start();
     Timer1.start();
     Timer2.start();
     if (!RunUntil([this] { return Answered; }, AnswerWaitMs)) {
@@ -119,7 +137,7 @@ int TSession::Connect() {
     }
     const bool read = RunUntil(
         [this] {
-            return LinkLost() || (Link.Values().LinkState == klink::StateReady && !Link.Awaiting());
+            return LinkLost() || (Link.Values().LinkState == klink::StateReady && LinkQuiet());
         },
         CycleWaitMs);
     if (!read || LinkLost()) {
@@ -131,11 +149,12 @@ int TSession::Connect() {
 }
 
 int TSession::ReadBack() {
-    RunUntil([this] { return LinkLost() || !Link.Awaiting(); }, CycleWaitMs);
+    RunUntil([this] { return LinkLost() || LinkQuiet(); }, CycleWaitMs);
     PollStepsSent = 0;
     const bool read = RunUntil(
         [this] {
-            return LinkLost() || (PollStepsSent >= protocol::PollStepCount && !Link.Awaiting());
+            return LinkLost() || (PollStepsSent >= protocol::PollStepCount && LinkQuiet() &&
+                                  Link.Values().LinkState == klink::StateReady);
         },
         CycleWaitMs);
     if (!read || LinkLost()) {

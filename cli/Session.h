@@ -6,6 +6,7 @@
 
 #include "link/KestroLink.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -28,8 +29,11 @@ public:
 
     // Runs the loop until done() holds (true) or timeoutMs passes (false; < 0: no limit).
     bool RunUntil(const std::function<bool()>& done, int timeoutMs);
-    // The logger had answered and the watchdog has since given it up.
+    // The port failed, or the logger had answered and has been given up by the watchdog for
+    // a while: a logger that misses a few polls on a busy line is found again on its own.
     bool LinkLost() const;
+    // No question is out and none waits for the line to settle.
+    bool LinkQuiet() const;
     // Ctrl-C or a termination signal arrived.
     static bool Interrupted();
 
@@ -45,8 +49,10 @@ private:
     void Tick250();
 
     QTimer Timer1, Timer2;
+    QElapsedTimer Clock;
     int LastPollStep = 0;
     bool Answered = false;
+    qint64 SearchingSinceMs = -1; // since when the link searches again after an answer
 };
 
 // Texts of the logger and the log are one byte per character; the terminal gets them decoded.
