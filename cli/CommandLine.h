@@ -16,6 +16,7 @@ struct TOptions {
     bool Yes = false;
     std::string Output; // download -o; "" writes the log to standard output
     std::string Csv;    // download --csv; "" writes none
+    bool Fast = false;  // download --fast: the next request as soon as a reply is in
     bool Help = false;
     bool Version = false;
 };

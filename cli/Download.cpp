@@ -125,6 +125,8 @@ int Download(TSession& session, const TOptions& options) {
         return ExitFile;
     }
     const std::size_t errors = host.Errors.size(), messages = host.Messages.size();
+    link.SetDownloadPacing(options.Fast ? klink::TRequestPacing::OnReply
+                                        : klink::TRequestPacing::EveryTick);
     link.ReadAllLogsClick();
     // The header could not be written; its error has been printed.
     if (!link.Downloading())

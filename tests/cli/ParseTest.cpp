@@ -135,8 +135,9 @@ TEST(SetRequest, ATextTookWhenTheLoggerHoldsItPaddedWithBlanks) {
 TEST(CommandLine, EachCommandTakesOnlyItsOwnOptions) {
     std::string error;
     const auto download =
-        cli::ParseCommandLine({"download", "-o", "log.txt", "--port", "COM3"}, error);
+        cli::ParseCommandLine({"download", "-o", "log.txt", "--port", "COM3", "--fast"}, error);
     ASSERT_TRUE(download) << error;
+    EXPECT_TRUE(download->Fast);
     EXPECT_EQ(download->Command, "download");
     EXPECT_EQ(download->Output, "log.txt");
     EXPECT_EQ(download->Port, "COM3");
@@ -151,6 +152,7 @@ TEST(CommandLine, EachCommandTakesOnlyItsOwnOptions) {
         {},
         {"fetch"},
         {"info", "-o", "x"},
+        {"info", "--fast"},
         {"download", "--json"},
         {"info", "extra"},
         {"set-time", "--yes"},
