@@ -1,6 +1,7 @@
 // The main window: every control, menu and timer of the program, and the handlers bound to them.
 #pragma once
 
+#include "cport/ComPortWatch.h"
 #include "link/KestroLink.h"
 #include "link/LinkHost.h"
 #include "protocol/DateTime.h"
@@ -92,6 +93,10 @@ public:
     void DisconnectClick();
     void ComDataPacket1Packet(const std::string& Str);
     void ComPort1RxFlag();
+
+    // Looks at this PC's serial ports: the selector's tooltips say what each COM is now, and
+    // a port whose device has come back is reopened as choosing it in the selector would.
+    void WatchComPorts();
 
     // Help menu and F1: shows the introduction window.
     void Help1Click();
@@ -187,6 +192,8 @@ public:
     QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
     // Single shot: a command's reply did not come in time.
     QTimer* ReplyTimer = nullptr;
+    // Runs WatchComPorts once a second.
+    QTimer* PortWatchTimer = nullptr;
 
     // Serial components; the link goes first when the window is destroyed.
     std::unique_ptr<cport::TComPort> ComPort1;
@@ -219,6 +226,8 @@ private:
     // The slot that dispatches Handler under its Name.
     std::function<void()> Bound(const char* Name, void (TForm1::*Handler)());
     void ApplyFactorySwitch();
+    void CreatePortWatch();
+    cport::TComPortWatch PortWatch;
     // The control behind a name of the link; nullptr for the menu item.
     QWidget* ControlWidget(klink::Control Control) const;
     void ShowLinkAlive();

@@ -105,6 +105,7 @@ void TForm1::BindMenusAndTimers() {
             HandlerTrace("ComDataPacket1Packet");
         Run([this, &Str] { ComDataPacket1Packet(Str); });
     };
+    CreatePortWatch();
 }
 
 void TForm1::ApplyTabOrder() {

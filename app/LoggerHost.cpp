@@ -6,6 +6,7 @@
 #include "app/YesNo.h"
 
 #include "cport/CPort.h"
+#include "cport/ComPortList.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -33,6 +34,18 @@ private:
     bool& FFlag;
     bool FWas;
 };
+
+// The serial layer's message as it stands, and for a port that would not open one more line
+// that says why on this PC.
+std::string ExplainedError(const std::string& Port, const std::exception& E) {
+    std::string Message = E.what();
+    const auto* Com = dynamic_cast<const cport::EComPort*>(&E);
+    if (Com && Com->ErrorCode() == cport::ecOpenFailed)
+        if (const std::string Why = cport::ExplainOpenFailure(Port, Com->SystemCode());
+            !Why.empty())
+            Message += "\n" + Why;
+    return Message;
+}
 
 } // namespace
 
@@ -129,7 +142,7 @@ std::string TForm1::OpenPort(const std::string& Name) {
     } catch (const std::exception& E) {
         // Half open is no use: the link treats the port as closed.
         Run([this] { ComPort1->ClosePort(); });
-        return E.what();
+        return ExplainedError(Name, E);
     }
     return {};
 }

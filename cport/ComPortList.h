@@ -18,6 +18,9 @@ struct TComPortInfo {
 // PC's n-th serial port. Opening "COMn" opens exactly the Path listed here.
 std::vector<TComPortInfo> ListComPorts(int Count = 8);
 
+// The device opening Port opens now ("" when a COM number has none).
+std::string ComPortDevicePath(const std::string& Port);
+
 // One line that says why Port could not be opened, for the system code of the failure
 // ("" when there is nothing useful to add).
 std::string ExplainOpenFailure(const std::string& Port, int SystemCode);

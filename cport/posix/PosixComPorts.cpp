@@ -171,6 +171,10 @@ std::vector<TComPortInfo> ListComPorts(int Count) {
     return NumberComPorts(Ordered, ComVariable, Count);
 }
 
+std::string ComPortDevicePath(const std::string& Port) {
+    return PortDevicePath(Port);
+}
+
 std::string ExplainOpenFailure(const std::string& Port, int SystemCode) {
     TOpenFailure Failure;
     Failure.Port = Port;
