@@ -176,13 +176,10 @@ int Watch(TSession& session, const TOptions& options) {
     return ExitStopped;
 }
 
-// The window's port selector offers COM1 to COM10.
-constexpr int SelectorPorts = 10;
-
 int Ports(const TOptions& options) {
     if (options.Quiet)
         return ExitDone;
-    for (const cport::TComPortInfo& port : cport::ListComPorts(SelectorPorts))
+    for (const cport::TComPortInfo& port : cport::ListComPorts())
         std::printf("%-6s %s\n", port.Name.c_str(), port.Description.c_str());
     return ExitDone;
 }

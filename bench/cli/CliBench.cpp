@@ -3,7 +3,8 @@
 // the tick, and the wire bound (every request's and reply's characters back to back at 9600
 // baud 8N1) for --fast. The times come from the simulator's transcript: from the first byte of
 // the request for entry 0 to the last byte of the last reply.
-// Usage: cli_bench [--entries 511,2040,4090] [--modes paced,fast]
+// Usage: cli_bench [--entries 511,2040,4090] [--modes paced,fast] [--keep DIR]
+//   --keep leaves each run's simulator transcript in DIR for a look.
 #include "SimProcess.h"
 
 #include <chrono>
@@ -127,11 +128,14 @@ std::vector<std::string> Split(const std::string& text) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> entries = {"511", "2040", "4090"}, modes = {"paced", "fast"};
+    std::string keep;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::string(argv[i]) == "--entries")
             entries = Split(argv[i + 1]);
         else if (std::string(argv[i]) == "--modes")
             modes = Split(argv[i + 1]);
+        else if (std::string(argv[i]) == "--keep")
+            keep = argv[i + 1];
     }
     // Only the simulator's pseudo-terminal may be reached.
     for (int n = 1; n <= 10; ++n)
@@ -157,6 +161,11 @@ int main(int argc, char** argv) {
             const int code = RunKestro(args);
             sim.Stop();
             const auto m = MeasureDownload(ReadTranscript(transcript));
+            if (!keep.empty())
+                std::filesystem::copy_file(transcript,
+                                           std::filesystem::path(keep) /
+                                               ("transcript-" + count + "-" + mode + ".txt"),
+                                           std::filesystem::copy_options::overwrite_existing);
             if (code != 0 || !m) {
                 std::printf("%-8s %-6s failed (exit %d)\n", count.c_str(), mode.c_str(), code);
                 allMet = false;

@@ -286,11 +286,11 @@ TEST_F(KestroOnSim, PortsListsEveryComNumberOfTheSelectorWithWhatIsBehindIt) {
     const TRun run = RunKestro({"ports"}, {{"QUORVA_COM2", line.Path()}, {"QUORVA_COM3", ""}});
     ASSERT_EQ(run.Code, 0) << run.Err;
     const QStringList lines = QString::fromStdString(run.Out).split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 10) << run.Out;
+    ASSERT_EQ(lines.size(), 8) << run.Out; // as many as the window's port selector offers
     EXPECT_EQ(lines[0].toStdString(), std::string("COM1   ") + MissingPort + " (QUORVA_COM1)");
     EXPECT_EQ(lines[1].toStdString(), "COM2   " + line.Path() + " (QUORVA_COM2)");
     EXPECT_EQ(lines[2].toStdString(), "COM3   No serial port");
-    EXPECT_TRUE(lines[9].startsWith("COM10  ")) << run.Out;
+    EXPECT_TRUE(lines[7].startsWith("COM8   ")) << run.Out;
 }
 
 TEST_F(KestroOnSim, APortThatDoesNotExistEndsAtOnceWithStatusThree) {
