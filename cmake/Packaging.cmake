@@ -9,11 +9,7 @@ set(pkgdir ${PROJECT_SOURCE_DIR}/packaging)
 set(pkgout ${PROJECT_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${pkgout})
 
-set(QUORVA_INSTALLED_PROGRAMS quorva kestro-sim)
-# The command line program comes from its own folder; it is packaged once it is built here.
-if(TARGET kestro)
-  list(APPEND QUORVA_INSTALLED_PROGRAMS kestro)
-endif()
+set(QUORVA_INSTALLED_PROGRAMS quorva kestro-sim kestro)
 install(TARGETS ${QUORVA_INSTALLED_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # gzip -n leaves out the name and time stamp, so the same input packs to the same bytes.

@@ -31,6 +31,8 @@ public:
 
     // The process-wide date and time formats the shell installed at start-up.
     void SetDateFormats(const protocol::DateFormats& formats);
+    // How Get Logs paces its requests; the window keeps the tick.
+    void SetDownloadPacing(TRequestPacing pacing) { Download.SetPacing(pacing); }
 
     // Start-up: the four selectors on "?", LogCapacity 511, "COM1" opened, LinkState 0.
     // False when the port did not open (its error has been shown).

@@ -162,6 +162,11 @@ void TLogDownload::RecordDecoded(const protocol::LogRecord& record) {
         return;
     }
     Received = true;
+    // Runs inside the reply's handling: the request queues and goes out once the reply has
+    // been taken.
+    if (Pacing == TRequestPacing::OnReply && Requesting()) {
+        Step();
+    }
 }
 
 void TLogDownload::StopOnFileError(const std::string& message) {

@@ -29,6 +29,11 @@ inline constexpr const char* GetLogsCaption = "Getlogs - Kestro";
 // "The Kestro stopped answering at log N."
 std::string StoppedAnsweringText(int32_t logIndex);
 
+// When the next log request goes out: on the Timer2 tick after an entry has come in (the pace
+// the logger is used to), or as soon as it has been taken. Either way one question at a time,
+// and a request that is not answered is repeated on the ticks.
+enum class TRequestPacing { EveryTick, OnReply };
+
 class TLogDownload {
 public:
     TLogDownload(TLinkHost& host, TLinkValues& values, TTransmitter& transmitter,
@@ -47,6 +52,7 @@ public:
     // A reply has been handled. A slow logger's next request goes out at once when a whole
     // period has passed since the last one, instead of at the next tick.
     void ReplyHandled();
+    void SetPacing(TRequestPacing pacing) { Pacing = pacing; }
     // A decoded log entry, numbered with LogIndex. Outside a download it is only shown.
     void RecordDecoded(const protocol::LogRecord& record);
 
@@ -71,6 +77,7 @@ private:
     logdata::TLogFile& File;
     const protocol::DateFormats& Formats;
     TPhase Phase = TPhase::Idle;
+    TRequestPacing Pacing = TRequestPacing::EveryTick;
     int Wait = 0;
     bool Received = false;
     bool EndReached = false;

@@ -55,8 +55,8 @@ for f in usr/bin/quorva usr/bin/kestro-sim usr/share/applications/quorva.desktop
   usr/share/doc/quorva/changelog.gz; do
   [ -f "$root/$f" ] || fail "the package lacks /$f"
 done
-# kestro is packaged from the moment its program is part of the build; 1 makes it required.
-kestro_required=0
+# The command line program is part of the package; 0 would let a build without it pass.
+kestro_required=1
 has_kestro=0
 if [ "$kestro_required" -eq 1 ] || [ -f "$root/usr/bin/kestro" ]; then
   [ -f "$root/usr/bin/kestro" ] || fail "the package lacks /usr/bin/kestro"

@@ -51,6 +51,7 @@ struct Config {
     char lastChar = '>'; // the 35th character of every reply
     std::array<int, 3> zoneMillivolts = {-820, -790, -1050};
     int batteryCount = 2571; // about 12.5 V with the program's scale
+    bool wireTime = false;   // take and send bytes at the pace of 9600 baud 8N1
     Faults faults;
 };
 

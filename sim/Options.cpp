@@ -214,6 +214,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             o.help = true;
             continue;
         }
+        if (name == "--wire-time") {
+            o.config.wireTime = true;
+            continue;
+        }
         const auto it = Setters().find(name);
         if (it == Setters().end()) {
             error = "unknown option " + name;
@@ -245,6 +249,7 @@ Line
   --link PATH          also make PATH a symbolic link to the new pseudo-terminal
   --device PATH        serve an existing serial device at 9600 8N1 instead
   --last-char C        the 35th character of every reply (default ">")
+  --wire-time          read and write at the pace of the real line, 9600 baud 8N1
 Logger
   --name, --serial, --version TEXT    up to 16 characters; the version's 6th
                        character "2" or "4" gives 2040 or 4090 records, else 511

@@ -1,5 +1,6 @@
 #include "sim/PtyRunner.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -14,6 +15,8 @@ namespace {
 constexpr int kTickMs = 100; // how often the log memory catches up with the clock
 constexpr int kHandOverMs = 20;
 constexpr int kHangUpGraceMs = 500;
+// One character of 10 bits (start, 8 data, stop) at 9600 baud.
+constexpr std::chrono::nanoseconds kCharTime{1'000'000'000LL * 10 / 9600};
 
 int64_t MonotonicMs() {
     using namespace std::chrono;
@@ -26,7 +29,8 @@ PtyRunner::PtyRunner(Config config, Kestro::SteadyMs steadyMs)
     : PtyRunner(Line::OpenPty(), std::move(config), std::move(steadyMs)) {}
 
 PtyRunner::PtyRunner(Line line, Config config, Kestro::SteadyMs steadyMs)
-    : line_(std::move(line)), path_(line_.Path()), kestro_(std::move(config), std::move(steadyMs)) {
+    : line_(std::move(line)), path_(line_.Path()), wireTime_(config.wireTime),
+      kestro_(std::move(config), std::move(steadyMs)) {
     if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0)
         throw std::system_error(errno, std::generic_category(), "pipe");
 }
@@ -63,6 +67,49 @@ bool PtyRunner::WaitStop(int ms) {
     return poll(&p, 1, ms) > 0;
 }
 
+bool PtyRunner::WaitStopUntil(std::chrono::steady_clock::time_point when) {
+    using namespace std::chrono;
+    for (;;) {
+        const auto left = duration_cast<nanoseconds>(when - steady_clock::now()).count();
+        if (left <= 0)
+            return false;
+        timespec ts{static_cast<time_t>(left / 1'000'000'000),
+                    static_cast<long>(left % 1'000'000'000)};
+        pollfd p{wake_[0], POLLIN, 0};
+        const int n = ppoll(&p, 1, &ts, nullptr);
+        if (n > 0)
+            return true;
+        if (n < 0 && errno != EINTR)
+            return false;
+    }
+}
+
+bool PtyRunner::AwaitArrival(size_t bytes) {
+    if (!wireTime_)
+        return false;
+    // The pty hands over a whole command at once; on the real line its characters follow
+    // one another, so the last one is in only after all of them have been shifted through.
+    rxDone_ = std::max(rxDone_, std::chrono::steady_clock::now()) +
+              kCharTime * static_cast<long long>(bytes);
+    return WaitStopUntil(rxDone_);
+}
+
+WriteResult PtyRunner::WriteBytes(const std::string& bytes, bool& stop) {
+    if (!wireTime_)
+        return WriteAll(line_.Fd(), bytes);
+    // Each character is complete on the line one character time after the one before it.
+    auto next = std::chrono::steady_clock::now();
+    for (char c : bytes) {
+        next += kCharTime;
+        if ((stop = WaitStopUntil(next)))
+            return WriteResult::Written;
+        if (const WriteResult w = WriteAll(line_.Fd(), std::string(1, c));
+            w != WriteResult::Written)
+            return w;
+    }
+    return WriteResult::Written;
+}
+
 void PtyRunner::Run() {
     lastInputMs_ = MonotonicMs();
     while (Serve()) {
@@ -81,6 +128,8 @@ bool PtyRunner::Serve() {
         char buf[256];
         const ssize_t n = read(line_.Fd(), buf, sizeof buf);
         if (n > 0) {
+            if (AwaitArrival(static_cast<size_t>(n)))
+                return false;
             lastInputMs_ = MonotonicMs();
             out = Modify([&](Kestro& k) { return k.FeedTimed({buf, static_cast<size_t>(n)}); });
         }
@@ -103,7 +152,10 @@ bool PtyRunner::Play(const Output& out) {
     for (const Chunk& c : out.chunks) {
         if (c.delayMs > 0 && WaitStop(c.delayMs))
             return false;
-        const WriteResult w = WriteAll(line_.Fd(), c.bytes);
+        bool stop = false;
+        const WriteResult w = WriteBytes(c.bytes, stop);
+        if (stop)
+            return false;
         if (w != WriteResult::Written) {
             Modify([&](Kestro& k) {
                 k.Remark(w == WriteResult::Full ? "LOST nobody reads the line" : "LOST line gone");

@@ -14,6 +14,7 @@
 #include "sim/Line.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -63,10 +64,17 @@ private:
     bool Serve(); // one wait and what follows it; false to end the thread
     bool Play(const Output& out);
     bool WaitStop(int ms); // true when asked to stop
+    bool WaitStopUntil(std::chrono::steady_clock::time_point when);
+    // With wire time: holds received bytes until they would have come in at 9600 baud.
+    bool AwaitArrival(size_t bytes);
+    // Sets stop when asked to stop while pacing the bytes out.
+    WriteResult WriteBytes(const std::string& bytes, bool& stop);
     void Wake();
 
     Line line_;
     std::string path_;
+    bool wireTime_; // before kestro_, which takes the config over
+    std::chrono::steady_clock::time_point rxDone_{};
     mutable std::mutex mutex_;
     Kestro kestro_;
     std::thread thread_;

@@ -1,0 +1,30 @@
+// kestro's command line: the command, its arguments and the common options.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+struct TOptions {
+    std::string Command; // info, download, set, set-time, clear, watch, ports
+    std::vector<std::string> Args;
+    std::string Port = "COM1";
+    bool Quiet = false;
+    bool Json = false;
+    bool Yes = false;
+    std::string Output; // download -o; "" writes the log to standard output
+    std::string Csv;    // download --csv; "" writes none
+    bool Fast = false;  // download --fast: the next request as soon as a reply is in
+    bool Help = false;
+    bool Version = false;
+};
+
+// Arguments after the program name. nullopt with a message in error for a usage error.
+std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& args, std::string& error);
+
+std::string HelpText();
+std::string VersionText();
+
+} // namespace cli

@@ -1,0 +1,224 @@
+#include "cli/Commands.h"
+
+#include "cli/Download.h"
+#include "cli/ExitCodes.h"
+#include "cli/Report.h"
+#include "cli/Session.h"
+#include "cli/SetRequest.h"
+
+#include "cport/ComPortList.h"
+#include "protocol/DateTime.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace cli {
+
+using klink::Control;
+
+namespace {
+
+constexpr int ExitInterrupted = 130;
+// An erase takes seconds; a logger silent for this long is not coming back.
+constexpr int EraseWaitMs = 120000;
+
+void Print(const TSession& session, const std::string& text) {
+    if (!session.Quiet) {
+        std::fputs(text.c_str(), stdout);
+        std::fflush(stdout);
+    }
+}
+
+int Interrupted(TSession& session) {
+    session.Complain("interrupted");
+    return ExitInterrupted;
+}
+
+int Info(TSession& session, const TOptions& options) {
+    const TInfo info = GatherInfo(session.Host, session.Link.Values());
+    // JSON is UTF-8 already; the text has the logger's bytes.
+    Print(session, options.Json ? InfoJson(info) : ForTerminal(InfoText(info)));
+    return ExitDone;
+}
+
+void Apply(TSession& session, const TSettingChange& change) {
+    TCliHost& host = session.Host;
+    klink::TKestroLink& link = session.Link;
+    // As the window does: the control takes the value, then its change handler sends it.
+    switch (change.Kind) {
+    case TSettingChange::TKind::Text:
+        host.SetText(change.Target, change.Text);
+        break;
+    case TSettingChange::TKind::Item:
+        host.SetItemIndex(change.Target, change.Item);
+        break;
+    case TSettingChange::TKind::Check:
+        host.SetChecked(change.Target, change.Checked);
+        break;
+    }
+    switch (change.Target) {
+    case Control::KestroName:
+        return link.KestroNameChange(change.Text);
+    case Control::Zone1Text:
+        return link.Zone1TextChange(change.Text);
+    case Control::Zone2Text:
+        return link.Zone2TextChange(change.Text);
+    case Control::Zone3Text:
+        return link.Zone3TextChange(change.Text);
+    case Control::MaterialBox:
+        return link.MaterialBoxChange(change.Item);
+    case Control::ZonesBox:
+        return link.ZonesBoxChange(change.Item);
+    case Control::RefType:
+        return link.RefTypeChange(change.Item);
+    case Control::LogIntBox:
+        return link.LogIntBoxChange(change.Item);
+    case Control::CyclicLogCheckBox:
+        return link.CyclicLogCheckBoxClick(change.Checked);
+    default:
+        return;
+    }
+}
+
+std::string Shown(const TCliHost& host, const TSettingChange& change) {
+    if (change.Kind == TSettingChange::TKind::Check)
+        return host.Checked(change.Target) ? "on" : "off";
+    return "\"" + host.Text(change.Target) + "\"";
+}
+
+int Set(TSession& session, const std::vector<TSettingChange>& changes) {
+    for (const TSettingChange& change : changes)
+        Apply(session, change);
+    if (const int code = session.ReadBack())
+        return code;
+    int result = ExitDone;
+    for (const TSettingChange& change : changes) {
+        if (!ChangeTook(change, session.Host)) {
+            session.Complain(change.Key + " did not take: the Kestro has " +
+                             Shown(session.Host, change));
+            result = ExitNotTaken;
+        }
+    }
+    return result;
+}
+
+int SetTime(TSession& session) {
+    const protocol::DateFormats formats;
+    const int64_t sent = protocol::MinutesSinceEpoch(session.Host.PcNow());
+    session.Link.SetDigTimeClick();
+    if (const int code = session.ReadBack())
+        return code;
+    const std::string shown = session.Host.Text(Control::KestroTime);
+    const auto clock = protocol::StrToDateTime(shown, formats);
+    // The minutes sent are the last tick's, rounded to the nearest, and the read-back comes
+    // seconds later: either may lie across a minute boundary.
+    const int64_t now = protocol::MinutesSinceEpoch(session.Host.PcNow());
+    if (!clock || protocol::MinutesSinceEpoch(*clock) < sent - 1 ||
+        protocol::MinutesSinceEpoch(*clock) > now + 1) {
+        session.Complain("the clock did not take: the Kestro reads \"" + shown + "\"");
+        return ExitNotTaken;
+    }
+    Print(session, "Kestro time: " + ForTerminal(shown) + "\n");
+    return ExitDone;
+}
+
+int Clear(TSession& session) {
+    TCliHost& host = session.Host;
+    klink::TKestroLink& link = session.Link;
+    host.ClearAnswer = 6;
+    link.ClearKestroClick();
+    // A command still out goes first; the clear follows it.
+    session.RunUntil(
+        [&] { return link.Values().LinkState == klink::StateClearingLogs || session.LinkQuiet(); },
+        5000);
+    if (link.Values().LinkState != klink::StateClearingLogs) {
+        session.Complain("the Kestro is not answering; nothing was cleared");
+        return ExitNoLogger;
+    }
+    // The logger is silent while it erases; the first poll it answers ends the clearing.
+    if (!session.RunUntil([&] { return link.Values().LinkState == klink::StateReady; },
+                          EraseWaitMs)) {
+        if (TSession::Interrupted())
+            return Interrupted(session);
+        session.Complain("the Kestro did not answer again after the erase");
+        return ExitStopped;
+    }
+    int countReads = 0;
+    host.OnTextSet = [&](Control control) { countReads += control == Control::LogNumber; };
+    const bool read = session.RunUntil([&] { return countReads > 0 || session.LinkLost(); }, 15000);
+    host.OnTextSet = nullptr;
+    if (!read || session.LinkLost()) {
+        if (TSession::Interrupted())
+            return Interrupted(session);
+        session.Complain("the Kestro stopped answering after the erase");
+        return ExitStopped;
+    }
+    Print(session, "Log count: " + host.Text(Control::LogNumber) + "\n");
+    return ExitDone;
+}
+
+int Watch(TSession& session, const TOptions& options) {
+    const auto printReadings = [&] {
+        const TInfo info = GatherInfo(session.Host, session.Link.Values());
+        Print(session, options.Json ? ReadingsJson(info) : ForTerminal(ReadingsText(info)));
+    };
+    printReadings();
+    // ApplyReadings sets the battery last, so the three zones are in by then.
+    session.Host.OnTextSet = [&](Control control) {
+        if (control == Control::BatteryVolts)
+            printReadings();
+    };
+    session.RunUntil([&] { return session.LinkLost(); }, -1);
+    session.Host.OnTextSet = nullptr;
+    if (TSession::Interrupted())
+        return ExitDone;
+    session.Complain("the Kestro stopped answering on " + session.Host.Port());
+    return ExitStopped;
+}
+
+int Ports(const TOptions& options) {
+    if (options.Quiet)
+        return ExitDone;
+    for (const cport::TComPortInfo& port : cport::ListComPorts())
+        std::printf("%-6s %s\n", port.Name.c_str(), port.Description.c_str());
+    return ExitDone;
+}
+
+} // namespace
+
+int RunCommand(const TOptions& options) {
+    if (options.Command == "ports")
+        return Ports(options);
+    std::vector<TSettingChange> changes;
+    if (options.Command == "set") {
+        std::string error;
+        const auto parsed = ParseSetRequest(options.Args, error);
+        if (!parsed) {
+            std::fprintf(stderr, "kestro: %s\n", error.c_str());
+            return ExitUsage;
+        }
+        changes = *parsed;
+    }
+    if (options.Command == "clear" && !options.Yes) {
+        std::fprintf(stderr, "kestro: clear erases the logger's whole log; say --yes to do it\n");
+        return ExitUsage;
+    }
+    TSession session(options.Port, options.Quiet);
+    if (const int code = session.Connect())
+        return TSession::Interrupted() ? Interrupted(session) : code;
+    if (options.Command == "info")
+        return Info(session, options);
+    if (options.Command == "download")
+        return Download(session, options);
+    if (options.Command == "set")
+        return Set(session, changes);
+    if (options.Command == "set-time")
+        return SetTime(session);
+    if (options.Command == "clear")
+        return Clear(session);
+    if (options.Command == "watch")
+        return Watch(session, options);
+    return ExitUsage;
+}
+
+} // namespace cli

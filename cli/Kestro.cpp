@@ -1,0 +1,32 @@
+// kestro: the Corrosion Kestro from the command line, through the window's own link logic.
+
+#include "cli/CommandLine.h"
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "cli/MainThread.h"
+
+#include <QCoreApplication>
+#include <csignal>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    std::signal(SIGPIPE, SIG_IGN);
+    std::string error;
+    const auto options = cli::ParseCommandLine({argv + 1, argv + argc}, error);
+    if (!options) {
+        std::fprintf(stderr, "kestro: %s\nTry 'kestro --help'.\n", error.c_str());
+        return cli::ExitUsage;
+    }
+    if (options->Help) {
+        std::fputs(cli::HelpText().c_str(), stdout);
+        return cli::ExitDone;
+    }
+    if (options->Version) {
+        std::fputs(cli::VersionText().c_str(), stdout);
+        return cli::ExitDone;
+    }
+    cli::InstallMainThreadHooks(
+        [](const char* message) { std::fprintf(stderr, "kestro: %s\n", message); });
+    return cli::RunCommand(*options);
+}

@@ -1,0 +1,61 @@
+// One run of kestro against one port: the link, its timers, and waiting for what the command
+// needs while the Qt loop delivers ticks and replies.
+#pragma once
+
+#include "cli/CliHost.h"
+
+#include "link/KestroLink.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <functional>
+#include <string>
+
+namespace cli {
+
+class TSession {
+public:
+    TSession(const std::string& port, bool quiet);
+    ~TSession();
+    TSession(const TSession&) = delete;
+    TSession& operator=(const TSession&) = delete;
+
+    // Opens the port and waits until the logger has answered and one whole poll cycle has
+    // read its settings. 0, or the exit code with its message printed.
+    int Connect();
+    // A whole poll cycle after every question now open or queued has been answered.
+    // 0, or ExitStopped when the logger stops answering meanwhile.
+    int ReadBack();
+
+    // Runs the loop until done() holds (true) or timeoutMs passes (false; < 0: no limit).
+    bool RunUntil(const std::function<bool()>& done, int timeoutMs);
+    // The port failed, or the logger had answered and has been given up by the watchdog for
+    // a while: a logger that misses a few polls on a busy line is found again on its own.
+    bool LinkLost() const;
+    // No question is out and none waits for the line to settle.
+    bool LinkQuiet() const;
+    // Ctrl-C or a termination signal arrived.
+    static bool Interrupted();
+
+    // "kestro: " + text on standard error.
+    void Complain(const std::string& text) const;
+
+    TCliHost Host;
+    klink::TKestroLink Link;
+    bool Quiet = false;
+    int PollStepsSent = 0; // poll steps seen going out since the count was last cleared
+
+private:
+    void Tick250();
+
+    QTimer Timer1, Timer2;
+    QElapsedTimer Clock;
+    int LastPollStep = 0;
+    bool Answered = false;
+    qint64 SearchingSinceMs = -1; // since when the link searches again after an answer
+};
+
+// Texts of the logger and the log are one byte per character; the terminal gets them decoded.
+std::string ForTerminal(const std::string& latin1);
+
+} // namespace cli

@@ -1,0 +1,20 @@
+// One QApplication for every test: the window is run too, to compare its log file with kestro's.
+#include "KestroRun.h"
+
+#include "app/Shell.h"
+
+#include <QApplication>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // No test may reach a real serial device: every COMn points at a missing path.
+    for (int n = 1; n <= 10; ++n)
+        setenv(("QUORVA_COM" + std::to_string(n)).c_str(), clitest::MissingPort, 1);
+    QApplication application(argc, argv);
+    app::InitApplication(application);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,184 @@
+// What kestro makes of its command line before it touches a port.
+#include "cli/CommandLine.h"
+#include "cli/Report.h"
+#include "cli/SetRequest.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using cli::TSettingChange;
+using klink::Control;
+using TKind = TSettingChange::TKind;
+
+TEST(SetRequest, EachKeyReachesTheControlTheWindowWouldChange) {
+    std::string error;
+    const auto changes =
+        cli::ParseSetRequest({"name=Hull One", "zone1=Bow", "zone3=", "material=bronze", "zones=0",
+                              "reftype=agagcl", "interval=off", "cyclic=on"},
+                             error);
+    ASSERT_TRUE(changes) << error;
+    ASSERT_EQ(changes->size(), 8u);
+    const auto& c = *changes;
+    EXPECT_EQ(c[0].Target, Control::KestroName);
+    EXPECT_EQ(c[0].Text, "Hull One");
+    EXPECT_EQ(c[1].Target, Control::Zone1Text);
+    EXPECT_EQ(c[2].Target, Control::Zone3Text);
+    EXPECT_EQ(c[2].Text, ""); // an empty description is a value too
+    EXPECT_EQ(c[3].Target, Control::MaterialBox);
+    EXPECT_EQ(c[3].Item, 3); // "?", "Aluminium", "Steel", "Bronze"
+    EXPECT_EQ(c[4].Target, Control::ZonesBox);
+    EXPECT_EQ(c[4].Item, 0);
+    EXPECT_EQ(c[5].Item, 2); // "?", "Zinc", "Ag AgCl"
+    EXPECT_EQ(c[6].Item, 1); // "Off" follows "?"
+    EXPECT_EQ(c[7].Kind, TKind::Check);
+    EXPECT_TRUE(c[7].Checked);
+}
+
+TEST(SetRequest, EveryLogIntervalPicksTheItemOfItsMinutes) {
+    const std::pair<const char*, int> table[] = {{"1", 2},    {"2", 3},    {"5", 4},   {"15", 5},
+                                                 {"30", 6},   {"60", 7},   {"120", 8}, {"360", 9},
+                                                 {"720", 10}, {"1440", 11}};
+    for (const auto& [minutes, item] : table) {
+        std::string error;
+        const auto changes = cli::ParseSetRequest({std::string("interval=") + minutes}, error);
+        ASSERT_TRUE(changes) << minutes << ": " << error;
+        EXPECT_EQ(changes->front().Item, item) << minutes;
+    }
+}
+
+TEST(SetRequest, RefusesWhatTheLoggerCannotTake) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"name"},
+        {"=Foo"},
+        {"colour=red"},
+        {"material=wood"},
+        {"material=Steel"}, // the command line's words are lower case
+        {"zones=4"},
+        {"reftype=copper"},
+        {"interval=3"},
+        {"interval=9999"}, // the "?" item's table value is no interval
+        {"interval=0"},
+        {"cyclic=yes"},
+        {"name=12345678901234567"},
+        {"name=\xe2\x82\xac"}, // the euro sign has no Latin-1 byte
+        {"name=A", "name=B"},
+    };
+    for (const auto& args : bad) {
+        std::string error;
+        EXPECT_FALSE(cli::ParseSetRequest(args, error)) << (args.empty() ? "" : args.front());
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(SetRequest, ATextIsStoredOneBytePerCharacterUpToSixteen) {
+    std::string error;
+    const auto changes = cli::ParseSetRequest({"name=\xc3\x86r\xc3\xb8 123456789012"}, error);
+    ASSERT_TRUE(changes) << error;
+    EXPECT_EQ(changes->front().Text, "\xc6r\xf8 123456789012");
+    EXPECT_EQ(changes->front().Text.size(), 16u);
+}
+
+class TStoredHost : public klink::TLinkHost {
+public:
+    std::string Stored;
+    int Index = -1;
+    bool On = false;
+    bool PortConnected() const override { return false; }
+    bool WriteText(const std::string&) override { return false; }
+    void PurgeInput() override {}
+    void ClosePort() override {}
+    void ClosePortLater() override {}
+    std::string OpenPort(const std::string&) override { return {}; }
+    void StartReplyTimer(int) override {}
+    void StopReplyTimer() override {}
+    protocol::DateTime PcNow() const override { return {}; }
+    std::string Text(Control) const override { return Stored; }
+    void SetText(Control, const std::string&) override {}
+    int ItemIndex(Control) const override { return Index; }
+    void SetItemIndex(Control, int) override {}
+    bool Checked(Control) const override { return On; }
+    void SetChecked(Control, bool) override {}
+    void SetEnabled(Control, bool) override {}
+    void SetColour(Control, klink::Colour) override {}
+    void SetCaption(Control, const std::string&) override {}
+    void DisableEntries(bool) override {}
+    void AppendLogLine(const std::string&) override {}
+    void ClearLogDisplay() override {}
+    void ShowError(const std::string&) override {}
+    void ShowMessage(const std::string&) override {}
+    int AskClearConfirmation() override { return 7; }
+    std::optional<std::string> AskSaveFileName() override { return {}; }
+};
+
+TEST(SetRequest, ATextTookWhenTheLoggerHoldsItPaddedWithBlanks) {
+    std::string error;
+    const auto name = cli::ParseSetRequest({"name=Hull"}, error)->front();
+    TStoredHost host;
+    host.Stored = "Hull            ";
+    EXPECT_TRUE(cli::ChangeTook(name, host));
+    host.Stored = "Hull2           ";
+    EXPECT_FALSE(cli::ChangeTook(name, host));
+    host.Stored = " Hull";
+    EXPECT_FALSE(cli::ChangeTook(name, host));
+    const auto steel = cli::ParseSetRequest({"material=steel"}, error)->front();
+    host.Index = 2;
+    EXPECT_TRUE(cli::ChangeTook(steel, host));
+    host.Index = -1;
+    EXPECT_FALSE(cli::ChangeTook(steel, host));
+    const auto off = cli::ParseSetRequest({"cyclic=off"}, error)->front();
+    host.On = true;
+    EXPECT_FALSE(cli::ChangeTook(off, host));
+}
+
+TEST(CommandLine, EachCommandTakesOnlyItsOwnOptions) {
+    std::string error;
+    const auto download =
+        cli::ParseCommandLine({"download", "-o", "log.txt", "--port", "COM3", "--fast"}, error);
+    ASSERT_TRUE(download) << error;
+    EXPECT_TRUE(download->Fast);
+    EXPECT_EQ(download->Command, "download");
+    EXPECT_EQ(download->Output, "log.txt");
+    EXPECT_EQ(download->Port, "COM3");
+    const auto info = cli::ParseCommandLine({"--quiet", "info", "--json"}, error);
+    ASSERT_TRUE(info) << error;
+    EXPECT_EQ(info->Port, "COM1");
+    EXPECT_TRUE(info->Quiet && info->Json);
+    const auto set = cli::ParseCommandLine({"set", "name=A", "cyclic=on"}, error);
+    ASSERT_TRUE(set) << error;
+    EXPECT_EQ(set->Args, (std::vector<std::string>{"name=A", "cyclic=on"}));
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"fetch"},
+        {"info", "-o", "x"},
+        {"info", "--fast"},
+        {"download", "--json"},
+        {"info", "extra"},
+        {"set-time", "--yes"},
+        {"watch", "--frobnicate"},
+        {"info", "--port"},
+        {"info", "--port", ""},
+    };
+    for (const auto& args : bad) {
+        EXPECT_FALSE(cli::ParseCommandLine(args, error)) << (args.empty() ? "" : args.front());
+    }
+    const auto help = cli::ParseCommandLine({"--help"}, error);
+    ASSERT_TRUE(help);
+    EXPECT_TRUE(help->Help);
+}
+
+TEST(CommandLine, TheHelpListsEveryExitStatus) {
+    const std::string help = cli::HelpText();
+    for (const char* line : {"\n  0 ", "\n  2 ", "\n  3 ", "\n  4 ", "\n  5 ", "\n  6 "})
+        EXPECT_NE(help.find(line), std::string::npos) << line;
+}
+
+TEST(Progress, SaysTheRateAndTimeLeftOnceThereIsOne) {
+    EXPECT_EQ(cli::ProgressText(0, 511, 0.0), "entry 0 of 511");
+    EXPECT_EQ(cli::ProgressText(125, 511, 10.0), "entry 125 of 511, 12.5 entries/s, 0:31 left");
+    EXPECT_EQ(cli::ProgressText(100, 4090, 8.0), "entry 100 of 4090, 12.5 entries/s, 5:19 left");
+    EXPECT_EQ(cli::ProgressText(511, 511, 40.0), "entry 511 of 511, 12.8 entries/s");
+}
+
+} // namespace
