@@ -1,27 +1,16 @@
 // Error and message boxes open after their handler and stop nothing while they are open.
-#include "AppFixture.h"
+#include "SimFixture.h"
 
 #include "app/Shell.h"
 #include "cport/CPort.h"
-#include "sim/PtyRunner.h"
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <cstdlib>
 
 namespace apptest {
 namespace {
 
-class BoxesTest : public AppTest {
-protected:
-    void TearDown() override {
-        Form.reset();
-        Runner.reset();
-        AppTest::TearDown();
-    }
-    std::unique_ptr<sim::PtyRunner> Runner;
-    std::unique_ptr<app::TForm1> Form;
-};
+using BoxesTest = SimAppTest;
 
 // A box "stays open" by running the event loop, as a modal box does.
 TEST_F(BoxesTest, AMessageRaisedAgainWhileItsBoxIsOpenOpensNoSecondBox) {
@@ -45,9 +34,7 @@ TEST_F(BoxesTest, AMessageRaisedAgainWhileItsBoxIsOpenOpensNoSecondBox) {
 TEST_F(BoxesTest, AfterAnUnplugTheSearchBeginsBehindTheOpenBox) {
     sim::Config Config;
     Config.faults.hangupAfter = 12;
-    Runner = std::make_unique<sim::PtyRunner>(Config);
-    Runner->Start();
-    setenv("QUORVA_COM1", Runner->Path().c_str(), 1);
+    StartLogger(Config);
     int Ticks = 0;
     bool SearchingBehindBox = false;
     bool Open = false;
@@ -55,18 +42,17 @@ TEST_F(BoxesTest, AfterAnUnplugTheSearchBeginsBehindTheOpenBox) {
         Boxes << Message;
         Open = true;
         const int TicksBefore = Ticks;
-        SearchingBehindBox =
-            WaitFor([&] { return Form->Status->text() == "  Trying To Find Kestro"; }, 4000);
+        SearchingBehindBox = WaitForSearching(4000);
         Pump(1000);
         EXPECT_GE(Ticks - TicksBefore, 6) << "the 250 ms timer stood still behind the box";
         Open = false;
     });
-    Form = WithoutDialogs(std::make_unique<app::TForm1>());
-    Form->HandlerTrace = [&](const char* Name) {
-        if (std::string(Name) == "Tick250")
-            ++Ticks;
-    };
-    Form->show();
+    ShowWindow([&](app::TForm1& F) {
+        F.HandlerTrace = [&](const char* Name) {
+            if (std::string(Name) == "Tick250")
+                ++Ticks;
+        };
+    });
     ASSERT_TRUE(WaitFor([&] { return !Boxes.isEmpty(); }, 15000));
     ASSERT_TRUE(WaitFor([&] { return !Open; }, 8000));
     EXPECT_TRUE(SearchingBehindBox);

@@ -1,17 +1,14 @@
 // The program against slow, late, jittery and chunky loggers: every download byte for byte,
 // and the logger's settings as they were. One case per test, so ctest runs them side by side.
-#include "AppFixture.h"
+#include "SimFixture.h"
 
 #include "app/YesNo.h"
 #include "cport/CPort.h"
-#include "sim/PtyRunner.h"
 
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <cstdlib>
 
 namespace apptest {
 namespace {
@@ -39,13 +36,8 @@ struct TLoggerState {
     bool operator==(const TLoggerState&) const = default;
 };
 
-class LateLoggerTest : public AppTest, public ::testing::WithParamInterface<TLoggerCase> {
+class LateLoggerTest : public SimAppTest, public ::testing::WithParamInterface<TLoggerCase> {
 protected:
-    void TearDown() override {
-        Form.reset();
-        Runner.reset();
-        AppTest::TearDown();
-    }
     void Start(const TLoggerCase& C) {
         sim::Config Config;
         Config.logs = C.Logs;
@@ -61,13 +53,11 @@ protected:
             Config.faults.splitAt = 34;
             Config.faults.splitGapMs = C.GapBeforeLastMs;
         }
-        Runner = std::make_unique<sim::PtyRunner>(Config);
-        Runner->Start();
+        StartLogger(Config);
         Before = State();
-        setenv("QUORVA_COM1", Runner->Path().c_str(), 1);
-        Form = WithoutDialogs(std::make_unique<app::TForm1>());
-        Form->SaveNameHook = [this] { return std::optional<std::string>(FileName()); };
-        Form->show();
+        ShowWindow([this](app::TForm1& F) {
+            F.SaveNameHook = [this] { return std::optional<std::string>(FileName()); };
+        });
     }
     TLoggerState State() const {
         return Runner->Inspect([](const sim::Kestro& K) {
@@ -78,10 +68,7 @@ protected:
         });
     }
     std::string FileName() const { return Dir.filePath("logs.txt").toStdString(); }
-    std::string Written() const {
-        QFile File(QString::fromStdString(FileName()));
-        return File.open(QIODevice::ReadOnly) ? File.readAll().toStdString() : std::string();
-    }
+    std::string Written() const { return ReadFile(QString::fromStdString(FileName())); }
     // The file as the logger's own records say it must be; the PC time line is the program's.
     void ExpectFileMatchesTheLogger() {
         const std::string File = Written();
@@ -105,15 +92,13 @@ protected:
     }
 
     QTemporaryDir Dir;
-    std::unique_ptr<sim::PtyRunner> Runner;
-    std::unique_ptr<app::TForm1> Form;
     TLoggerState Before;
 };
 
 TEST_P(LateLoggerTest, DownloadIsByteForByteAndNoSettingChanges) {
     const TLoggerCase& C = GetParam();
     Start(C);
-    ASSERT_TRUE(WaitFor([&] { return Form->Status->text() == "  Kestro Ready"; }, 45000));
+    ASSERT_TRUE(WaitForReady(45000));
     if (C.Clear) {
         Form->ConfirmHook = [] { return app::mrYes; };
         Form->Link->ClearKestroClick();

@@ -1,10 +1,9 @@
 // The log viewer against the simulated logger: following a download live, and the files that
 // Get Logs and Save wrote read back.
-#include "AppFixture.h"
+#include "SimFixture.h"
 
 #include "app/LogViewer.h"
 #include "logdata/LogParse.h"
-#include "sim/PtyRunner.h"
 
 #include <QAction>
 #include <QFile>
@@ -13,7 +12,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <cstdlib>
 
 namespace apptest {
 namespace {
@@ -26,15 +24,8 @@ logdata::TParsedLog ParseFile(const QString& Path) {
     return logdata::ParseLogText(std::string_view(Bytes.constData(), Bytes.size()));
 }
 
-class LogViewerOnSimTest : public AppTest {
+class LogViewerOnSimTest : public SimAppTest {
 protected:
-    void TearDown() override {
-        Form.reset();
-        Runner.reset();
-        AppTest::TearDown();
-    }
-    std::unique_ptr<sim::PtyRunner> Runner;
-    std::unique_ptr<app::TForm1> Form;
     QTemporaryDir Dir;
 };
 
@@ -42,12 +33,8 @@ TEST_F(LogViewerOnSimTest, FollowsADownloadEntryByEntryAndReadsBackWhatGetLogsAn
     sim::Config Config;
     Config.logs = 40;
     Config.refType = 1; // Ag AgCl
-    Runner = std::make_unique<sim::PtyRunner>(Config);
-    Runner->Start();
-    setenv("QUORVA_COM1", Runner->Path().c_str(), 1);
-    Form = WithoutDialogs(std::make_unique<app::TForm1>());
-    Form->show();
-    ASSERT_TRUE(WaitFor([&] { return Form->Status->text() == "  Kestro Ready"; }, 9000));
+    Start(Config);
+    ASSERT_TRUE(WaitForReady());
 
     Form->LogChart1->trigger();
     const auto Live = Form->findChildren<app::TLogViewer*>();

@@ -1,12 +1,10 @@
 // The real window against a simulated logger that misbehaves, and the log page's commands.
-#include "AppFixture.h"
+#include "SimFixture.h"
 
 #include "cport/CPort.h"
-#include "sim/PtyRunner.h"
 
 #include <QComboBox>
 #include <QDateTime>
-#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -17,33 +15,20 @@
 namespace apptest {
 namespace {
 
-class ProgramFaultsTest : public AppTest {
+class ProgramFaultsTest : public SimAppTest {
 protected:
-    void Start(sim::Config Config) {
-        Runner = std::make_unique<sim::PtyRunner>(Config);
-        Runner->Start();
-        setenv("QUORVA_COM1", Runner->Path().c_str(), 1);
-        Form = WithoutDialogs(std::make_unique<app::TForm1>());
-        Form->SaveNameHook = [this] { return std::optional<std::string>(FileName()); };
-        Form->show();
-    }
-    void TearDown() override {
-        Form.reset();
-        Runner.reset();
-        AppTest::TearDown();
+    void Start(const sim::Config& Config) {
+        StartLogger(Config);
+        ShowWindow([this](app::TForm1& F) {
+            F.SaveNameHook = [this] { return std::optional<std::string>(FileName()); };
+        });
     }
     std::string FileName() const { return Dir.filePath("logs.txt").toStdString(); }
-    bool WaitForReady(int Milliseconds = 12000) {
-        return WaitFor([&] { return Form->Status->text() == "  Kestro Ready"; }, Milliseconds);
-    }
     bool Download(int Milliseconds) {
         QTest::mouseClick(Form->ReadLogsButton, Qt::LeftButton);
         return WaitFor([&] { return !Form->Link->Downloading(); }, Milliseconds);
     }
-    std::string Written() const {
-        QFile File(QString::fromStdString(FileName()));
-        return File.open(QIODevice::ReadOnly) ? File.readAll().toStdString() : std::string();
-    }
+    std::string Written() const { return ReadFile(QString::fromStdString(FileName())); }
     static QStringList Lines(const std::string& Text) {
         QStringList L = QString::fromStdString(Text).split("\r\n");
         if (!L.isEmpty() && L.last().isEmpty())
@@ -52,8 +37,6 @@ protected:
     }
 
     QTemporaryDir Dir;
-    std::unique_ptr<sim::PtyRunner> Runner;
-    std::unique_ptr<app::TForm1> Form;
 };
 
 struct TFaultCase {
@@ -121,7 +104,7 @@ TEST_F(ProgramFaultsTest, SetTimeSetsTheLoggersClockToThePcMinute) {
     sim::Config Config;
     Config.clockMinutes = 1000;
     Start(Config);
-    ASSERT_TRUE(WaitForReady());
+    ASSERT_TRUE(WaitForReady(12000));
     QTest::mouseClick(Form->SetDigTime, Qt::LeftButton);
     const QDateTime Epoch(QDate(2000, 1, 1), QTime(0, 0));
     const auto PcMinutes = [&] { return Epoch.secsTo(QDateTime::currentDateTime()) / 60; };
@@ -138,7 +121,7 @@ TEST_F(ProgramFaultsTest, AbortSecondDownloadAndSaveAfterClearScreen) {
     sim::Config Config;
     Config.logs = 200;
     Start(Config);
-    ASSERT_TRUE(WaitForReady());
+    ASSERT_TRUE(WaitForReady(12000));
     QTest::mouseClick(Form->ReadLogsButton, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Form->LogDataMemo->blockCount() >= 20; }, 8000));
     ASSERT_TRUE(Form->ReadLogsButton->isEnabled()) << "the abort stays usable";
@@ -152,11 +135,11 @@ TEST_F(ProgramFaultsTest, AbortSecondDownloadAndSaveAfterClearScreen) {
     const QStringList Aborted = Lines(Written());
     EXPECT_TRUE(Aborted.contains(Form->LogDataMemo->toPlainText().split('\n').last()));
 
-    ASSERT_TRUE(WaitForReady());
+    ASSERT_TRUE(WaitForReady(12000));
     ASSERT_TRUE(Download(40000));
     EXPECT_EQ(Form->LogDataMemo->blockCount(), 200) << "a second download replaces the display";
 
-    ASSERT_TRUE(WaitForReady());
+    ASSERT_TRUE(WaitForReady(12000));
     QTest::mouseClick(Form->ClrScreenButton, Qt::LeftButton);
     QTest::mouseClick(Form->SaveLogs, Qt::LeftButton);
     const std::string Saved = Written();

@@ -1,13 +1,11 @@
 // The real window, its timers and port, against the simulated logger on a pseudo-terminal.
-#include "AppFixture.h"
+#include "SimFixture.h"
 
 #include "app/YesNo.h"
 #include "cport/CPort.h"
-#include "sim/PtyRunner.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,38 +14,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <cstdlib>
 
 namespace apptest {
 namespace {
 
-class ProgramOnSimTest : public AppTest {
-protected:
-    void Start(sim::Config Config = {}) {
-        Runner = std::make_unique<sim::PtyRunner>(Config);
-        Runner->Start();
-        setenv("QUORVA_COM1", Runner->Path().c_str(), 1);
-        Form = WithoutDialogs(std::make_unique<app::TForm1>());
-        Form->show();
-    }
-    void TearDown() override {
-        Form.reset();
-        Runner.reset();
-        AppTest::TearDown();
-    }
-    bool WaitForReady(int Milliseconds = 9000) {
-        return WaitFor([&] { return Form->Status->text() == "  Kestro Ready"; }, Milliseconds);
-    }
-    std::string ReadFile(const QString& Path) {
-        QFile File(Path);
-        if (!File.open(QIODevice::ReadOnly))
-            return {};
-        return File.readAll().toStdString();
-    }
-
-    std::unique_ptr<sim::PtyRunner> Runner;
-    std::unique_ptr<app::TForm1> Form;
-};
+using ProgramOnSimTest = SimAppTest;
 
 TEST_F(ProgramOnSimTest, FindsTheLoggerAndShowsItsSettingsWithTheControlsUnlocked) {
     Start();
@@ -159,7 +130,7 @@ TEST_F(ProgramOnSimTest, ALoggerThatFallsSilentEndsInTheSearchWithNothingLostOnS
     ASSERT_TRUE(WaitForReady());
     const QString Name = Form->KestroName->text();
     Runner->Stop();
-    EXPECT_TRUE(WaitFor([&] { return Form->Status->text() == "  Trying To Find Kestro"; }, 2500));
+    EXPECT_TRUE(WaitForSearching(2500));
     EXPECT_EQ(Form->KestroName->text(), Name);
     EXPECT_FALSE(Form->CommsActive1->isChecked());
     EXPECT_TRUE(Form->KestroName->isReadOnly());
@@ -178,7 +149,7 @@ TEST_F(ProgramOnSimTest, AWriteThatFailsShowsOneBoxClosesThePortAndTheSearchBegi
     ASSERT_TRUE(WaitFor([&] { return Runner->HungUp(); }, 9000));
     const QString Name = Form->KestroName->text();
     EXPECT_TRUE(WaitFor([&] { return !Form->ComPort1->Connected(); }, 3000));
-    EXPECT_TRUE(WaitFor([&] { return Form->Status->text() == "  Trying To Find Kestro"; }, 3000));
+    EXPECT_TRUE(WaitForSearching(3000));
     Pump(1500);
     EXPECT_EQ(Boxes.size(), 1) << Boxes.join('\n').toStdString();
     EXPECT_EQ(Form->KestroName->text(), Name);

@@ -1,8 +1,7 @@
 // Unplugging and replugging the logger: the program finds it again by itself.
-#include "AppFixture.h"
+#include "SimFixture.h"
 
 #include "cport/CPort.h"
-#include "sim/PtyRunner.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -16,26 +15,24 @@ namespace {
 
 // The simulated logger behind a fixed path, as a USB adapter's node would be: the path goes
 // when it is unplugged and comes back, for a new line, when it is plugged in.
-class ReplugTest : public AppTest {
+class ReplugTest : public SimAppTest {
 protected:
     void SetUp() override {
-        AppTest::SetUp();
+        SimAppTest::SetUp();
         ASSERT_TRUE(Dir.isValid());
         Node = Dir.filePath("ttyKestro").toStdString();
         PlugIn();
         setenv("QUORVA_COM1", Node.c_str(), 1);
-        Form = WithoutDialogs(std::make_unique<app::TForm1>());
-        Form->HandlerTrace = [this](const char* Name) {
-            if (std::string(Name) == "ComPortBoxChange")
-                ++Selections;
-        };
-        Form->show();
+        ShowWindow([this](app::TForm1& F) {
+            F.HandlerTrace = [this](const char* Name) {
+                if (std::string(Name) == "ComPortBoxChange")
+                    ++Selections;
+            };
+        });
     }
     void TearDown() override {
-        Form.reset();
-        Runner.reset();
+        SimAppTest::TearDown();
         setenv("QUORVA_COM1", MissingPort, 1);
-        AppTest::TearDown();
     }
     void PlugIn() {
         Runner = std::make_unique<sim::PtyRunner>();
@@ -45,9 +42,6 @@ protected:
     void Unplug() {
         ::unlink(Node.c_str());
         Runner.reset();
-    }
-    bool Ready(int Milliseconds) {
-        return WaitFor([&] { return Form->Status->text() == "  Kestro Ready"; }, Milliseconds);
     }
     bool Searching(int Milliseconds) {
         return WaitFor(
@@ -60,13 +54,11 @@ protected:
 
     QTemporaryDir Dir;
     std::string Node;
-    std::unique_ptr<sim::PtyRunner> Runner;
-    std::unique_ptr<app::TForm1> Form;
     int Selections = 0;
 };
 
 TEST_F(ReplugTest, ARepluggedLoggerIsReadyAgainWithoutAClick) {
-    ASSERT_TRUE(Ready(9000)) << Form->Status->text().toStdString();
+    ASSERT_TRUE(WaitForReady(9000)) << Form->Status->text().toStdString();
     const QString Name = Form->KestroName->text();
     Unplug();
     ASSERT_TRUE(Searching(5000));
@@ -77,7 +69,7 @@ TEST_F(ReplugTest, ARepluggedLoggerIsReadyAgainWithoutAClick) {
     QElapsedTimer Clock;
     PlugIn();
     Clock.start();
-    ASSERT_TRUE(Ready(15000)) << Form->Status->text().toStdString();
+    ASSERT_TRUE(WaitForReady(15000)) << Form->Status->text().toStdString();
     std::printf("[ MEASURE  ] replugged to \"  Kestro Ready\": %lld ms\n",
                 static_cast<long long>(Clock.elapsed()));
     // Reopened once, as choosing COM1 in the selector does, and nothing more to click away.
@@ -87,7 +79,7 @@ TEST_F(ReplugTest, ARepluggedLoggerIsReadyAgainWithoutAClick) {
 }
 
 TEST_F(ReplugTest, AReplugFasterThanTheProgramNoticedIsFoundToo) {
-    ASSERT_TRUE(Ready(9000)) << Form->Status->text().toStdString();
+    ASSERT_TRUE(WaitForReady(9000)) << Form->Status->text().toStdString();
     QElapsedTimer Clock;
     Unplug();
     PlugIn();

@@ -1,11 +1,10 @@
 // Text crosses between the window and the logger byte for byte: every byte from the blank to
 // 0xFF reaches the boxes, the logger and the saved file unchanged, and typing is held to what
 // the logger can store.
-#include "AppFixture.h"
+#include "SimFixture.h"
 
 #include "app/LayoutKit.h"
 #include "app/Shell.h"
-#include "sim/PtyRunner.h"
 #include "sim/Wire.h"
 
 #include <QApplication>
@@ -19,7 +18,6 @@
 #include <QTimer>
 #include <QToolTip>
 #include <array>
-#include <cstdlib>
 #include <fstream>
 
 namespace apptest {
@@ -68,20 +66,8 @@ TEST(TextConversionTest, EveryByteMapsToOneCharacterAndBackAndFileNamesKeepTheir
     EXPECT_TRUE(QFile::exists(Path));
 }
 
-class TextBytesTest : public AppTest {
+class TextBytesTest : public SimAppTest {
 protected:
-    void Start(sim::Config Config) {
-        Runner = std::make_unique<sim::PtyRunner>(Config);
-        Runner->Start();
-        setenv("QUORVA_COM1", Runner->Path().c_str(), 1);
-        Form = WithoutDialogs(std::make_unique<app::TForm1>());
-        Form->show();
-    }
-    void TearDown() override {
-        Form.reset();
-        Runner.reset();
-        AppTest::TearDown();
-    }
     std::array<QLineEdit*, 5> Fields() const {
         return {Form->KestroName, Form->SerialNo, Form->Zone1Text, Form->Zone2Text,
                 Form->Zone3Text};
@@ -104,8 +90,6 @@ protected:
             Count += Line.startsWith(Start) ? 1 : 0;
         return Count;
     }
-    std::unique_ptr<sim::PtyRunner> Runner;
-    std::unique_ptr<app::TForm1> Form;
 };
 
 TEST_F(TextBytesTest, EveryByteFromTheBlankUpIsShownEchoedUnchangedAndSaved) {
@@ -168,7 +152,7 @@ TEST_F(TextBytesTest, EveryByteFromTheBlankUpIsShownEchoedUnchangedAndSaved) {
 
 TEST_F(TextBytesTest, TypedLettersReachTheLoggerAsSingleBytesAndSixteenOfThemFit) {
     Start({});
-    ASSERT_TRUE(WaitFor([&] { return Form->Status->text() == "  Kestro Ready"; }, 9000));
+    ASSERT_TRUE(WaitForReady());
     const auto NameHeld = [&] {
         return Runner->Inspect([](const sim::Kestro& K) { return K.Name(); });
     };
