@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstdlib>
+
 namespace apptest {
 namespace {
 
@@ -147,6 +149,9 @@ TEST_F(ProgramOnSimTest, AWriteThatFailsShowsOneBoxClosesThePortAndTheSearchBegi
     Config.faults.hangupAfter = 12;
     Start(Config);
     ASSERT_TRUE(WaitFor([&] { return Runner->HungUp(); }, 9000));
+    // The adapter is gone for good: the freed pseudo-terminal number may go to another test's
+    // terminal at once, which the program would rightly take for the adapter plugged back in.
+    setenv("QUORVA_COM1", MissingPort, 1);
     const QString Name = Form->KestroName->text();
     EXPECT_TRUE(WaitFor([&] { return !Form->ComPort1->Connected(); }, 3000));
     EXPECT_TRUE(WaitForSearching(3000));
