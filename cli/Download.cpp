@@ -5,7 +5,6 @@
 
 #include "logdata/LogCsv.h"
 #include "logdata/LogParse.h"
-#include "logdata/ProtectionBand.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -63,17 +62,6 @@ bool CopyToStdout(const QString& path) {
            std::fflush(stdout) == 0;
 }
 
-// The band the log viewer opens a log with: the header's hull and reference, else steel
-// against Ag/AgCl.
-logdata::TCsvOptions ViewerCsvOptions(const logdata::THeaderValues& header) {
-    const auto material = logdata::MaterialFromText(header.Material);
-    const auto reference = logdata::ReferenceFromText(header.RefType);
-    logdata::TCsvOptions options;
-    options.Band = logdata::PresetBand(material.value_or(logdata::THullMaterial::Steel),
-                                       reference.value_or(logdata::TReference::AgAgCl));
-    return options;
-}
-
 // A CSV file that cannot be written is found out before the download, not after it.
 bool CsvWritable(const std::string& path, QString& why) {
     QSaveFile file(QString::fromLocal8Bit(path));
@@ -93,7 +81,7 @@ bool WriteCsv(const QString& logPath, const std::string& csvPath, QString& why) 
     const QByteArray text = log.readAll();
     const logdata::TParsedLog parsed =
         logdata::ParseLogText(std::string_view(text.constData(), static_cast<size_t>(text.size())));
-    const std::string csv = logdata::LogCsvText(parsed, ViewerCsvOptions(parsed.Header));
+    const std::string csv = logdata::LogCsvText(parsed);
     QSaveFile file(QString::fromLocal8Bit(csvPath));
     const bool ok = file.open(QIODevice::WriteOnly) &&
                     file.write(csv.data(), static_cast<qint64>(csv.size())) ==
