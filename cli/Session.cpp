@@ -140,6 +140,10 @@ int TSession::Connect() {
             return LinkLost() || (Link.Values().LinkState == klink::StateReady && LinkQuiet());
         },
         CycleWaitMs);
+    return CycleOutcome(read);
+}
+
+int TSession::CycleOutcome(bool read) {
     if (!read || LinkLost()) {
         if (!Interrupted())
             Complain("the Kestro stopped answering on " + Host.Port());
@@ -157,12 +161,7 @@ int TSession::ReadBack() {
                                   Link.Values().LinkState == klink::StateReady);
         },
         CycleWaitMs);
-    if (!read || LinkLost()) {
-        if (!Interrupted())
-            Complain("the Kestro stopped answering on " + Host.Port());
-        return ExitStopped;
-    }
-    return ExitDone;
+    return CycleOutcome(read);
 }
 
 } // namespace cli

@@ -34,6 +34,8 @@ public:
     bool LinkLost() const;
     // No question is out and none waits for the line to settle.
     bool LinkQuiet() const;
+    // A poll cycle that was read (or not): done, or the logger stopped answering.
+    int CycleOutcome(bool read);
     // Ctrl-C or a termination signal arrived.
     static bool Interrupted();
 
