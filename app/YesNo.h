@@ -1,6 +1,8 @@
 // The confirmation window shown before the logger's log memory is erased.
 #pragma once
 
+#include "link/LinkHost.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -8,16 +10,15 @@ class QPushButton;
 
 namespace app {
 
-// Modal results as the callers compare them.
-inline constexpr int mrCancel = 2;
-inline constexpr int mrYes = 6;
-inline constexpr int mrNo = 7;
+using klink::mrCancel;
+using klink::mrNo;
+using klink::mrYes;
 
 class TRUSureForm : public QDialog {
 public:
     explicit TRUSureForm(QWidget* Parent = nullptr);
 
-    // Shows the window modally; 6 yes, 7 no, 2 closed by the frame.
+    // Shows the window modally; mrYes, mrNo, or mrCancel when closed by the frame.
     int ShowModal();
 
     QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,

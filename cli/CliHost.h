@@ -40,7 +40,7 @@ public:
 
     // The answers of the two dialogs.
     std::optional<std::string> SaveName;
-    int ClearAnswer = 7;
+    int ClearAnswer = klink::mrNo;
 
     // What happened so far.
     std::vector<std::string> Errors, Messages;

@@ -125,7 +125,7 @@ int SetTime(TSession& session) {
 int Clear(TSession& session) {
     TCliHost& host = session.Host;
     klink::TKestroLink& link = session.Link;
-    host.ClearAnswer = 6;
+    host.ClearAnswer = klink::mrYes;
     link.ClearKestroClick();
     // A command still out goes first; the clear follows it.
     session.RunUntil(

@@ -65,9 +65,13 @@ void TKestroLink::Timer2Timer() {
 }
 
 void TKestroLink::ReplyTimeout() {
-    if (!Closed) {
-        Trans.TimeOut();
+    if (Closed) {
+        return;
     }
+    if (Trans.Awaiting()) {
+        Poller.QuestionLost();
+    }
+    Trans.TimeOut();
 }
 
 void TKestroLink::LineActivity() {
@@ -105,12 +109,17 @@ void TKestroLink::ComDataPacket1Packet(const std::string& str) {
     // Commands caused by this reply (echoes, the queue) go out once it has been handled.
     Trans.Hold();
     const bool found = Vals.LinkState == StateSearching;
+    const bool clearing = Vals.LinkState == StateClearingLogs;
     Poller.ReplyNotification();
     const bool nowFound = found && Vals.LinkState != StateSearching;
     if (const auto* record = std::get_if<protocol::LogRecord>(&*reply)) {
         Download.RecordDecoded(*record);
     } else {
         Applier.Apply(Vals.AwaitedReply, *reply);
+    }
+    Poller.ReplyApplied();
+    if (clearing && Vals.LinkState != StateClearingLogs) {
+        Host.ClearFinished();
     }
     Vals.AwaitedReply = protocol::ReplyNone;
     Trans.ReplyAccepted();
@@ -155,7 +164,7 @@ void TKestroLink::ClearKestroClick() {
     }
     const int answer = Host.AskClearConfirmation();
     // The dialog's loop may have run the link meanwhile; LinkAlive is read after it.
-    if (Closed || answer != 6 || !Vals.LinkAlive) {
+    if (Closed || answer != mrYes || !Vals.LinkAlive) {
         return;
     }
     Send(protocol::ClearCommand(), [this] { Vals.LinkState = StateClearingLogs; });

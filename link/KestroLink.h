@@ -69,6 +69,8 @@ public:
     void Button2Click();
 
     // Operations of the window that no control invokes.
+    // The poll cycle starts again at its first step, so a whole cycle is read from now on.
+    void RestartPollCycle();
     void RdSetupButtonClick();
     void ReadIdClick();
     void ReadTimeClick();
@@ -100,6 +102,8 @@ public:
     bool Awaiting() const { return Trans.Awaiting(); }
     bool Settling() const { return Trans.Settling(); }
     const TReplyTime& ReplyTimes() const { return Trans.ReplyTimes(); }
+    // The entries the last download wrote to its file, entry 0 included.
+    const std::vector<protocol::LogRecord>& DownloadedRecords() const { return Download.Records(); }
     // What a log file's header would hold now (the log viewer labels the page's entries so).
     logdata::THeaderValues HeaderValues() const;
 

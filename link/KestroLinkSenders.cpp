@@ -96,6 +96,12 @@ void TKestroLink::Button2Click() {
     Send(protocol::LogRequestCommand(3));
 }
 
+void TKestroLink::RestartPollCycle() {
+    if (!Closed) {
+        Poller.RestartCycle();
+    }
+}
+
 void TKestroLink::RdSetupButtonClick() {
     Send(protocol::ReadSettingsCommand());
 }

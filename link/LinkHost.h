@@ -2,11 +2,13 @@
 #pragma once
 
 #include "protocol/DateTime.h"
+#include "protocol/LogRecord.h"
 
 #include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace klink {
 
@@ -39,6 +41,27 @@ enum class Control {
 };
 
 enum class Colour { Window, Red, Lime };
+
+// The confirmation window's modal results.
+inline constexpr int mrYes = 6;
+inline constexpr int mrNo = 7;
+inline constexpr int mrCancel = 2;
+
+// Why a download ended.
+enum class TDownloadEnd {
+    Complete,     // the logger said the log ended, or every slot was read
+    LoggerSilent, // the logger stopped answering the requests
+    LineGone,     // a write failed: the port was closed
+    FileError,    // the log file could not be written or closed
+    Cancelled,    // the user aborted, or the window closed
+};
+
+struct TDownloadOutcome {
+    TDownloadEnd End = TDownloadEnd::Complete;
+    std::string FileName;
+    // Every entry written to the file, entry 0 included, in the order they came.
+    const std::vector<protocol::LogRecord>* Records = nullptr;
+};
 
 // Implemented by the shell; every call comes on the main thread. The link echoes the values it
 // sets itself, so the shell binds the *Change handlers to the user's own edits only.
@@ -103,10 +126,21 @@ public:
     // them once that handler has returned.
     virtual void ShowError(const std::string& message) = 0;
     virtual void ShowMessage(const std::string& message) = 0;
-    // The confirmation window's modal result: 6 yes, 7 no, 2 closed.
+    // The confirmation window's modal result: mrYes, mrNo, or mrCancel when closed.
     virtual int AskClearConfirmation() = 0;
     // The save dialog with the text-file filter; nullopt when the user cancels.
     virtual std::optional<std::string> AskSaveFileName() = 0;
+
+    // What happened, said once each as it happens, so a host never has to infer it from the
+    // controls. A window may ignore them all.
+    // Every question of one poll cycle has been answered, each reply applied.
+    virtual void PollCycleRead() {}
+    // A zone readings reply has been applied to the read-outs, battery included.
+    virtual void ReadingsApplied() {}
+    // Get Logs has ended; the file is closed (or given up on a file error).
+    virtual void DownloadEnded(const TDownloadOutcome& outcome) { (void)outcome; }
+    // The logger answered again after erasing its log.
+    virtual void ClearFinished() {}
 };
 
 } // namespace klink

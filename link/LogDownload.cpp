@@ -23,6 +23,8 @@ void TLogDownload::Start() {
     EndReached = false;
     Received = false;
     Unanswered = 0;
+    FileName = File.FileName();
+    Written.clear();
     Display.Clear();
     Host.ClearLogDisplay();
     Vals.PollDelay = 0;
@@ -32,10 +34,10 @@ void TLogDownload::Start() {
 
 void TLogDownload::Abort() {
     Vals.LogIndex = Vals.LogCapacity + 1;
-    Finish();
+    Finish(TDownloadEnd::Cancelled);
 }
 
-void TLogDownload::Finish() {
+void TLogDownload::Finish(TDownloadEnd end) {
     if (!Running()) {
         return;
     }
@@ -44,7 +46,17 @@ void TLogDownload::Finish() {
         File.Close();
     } catch (const logdata::EInOutError& e) {
         Host.ShowError(e.what());
+        end = TDownloadEnd::FileError;
     }
+    Tell(end);
+}
+
+void TLogDownload::Tell(TDownloadEnd end) {
+    TDownloadOutcome outcome;
+    outcome.End = end;
+    outcome.FileName = FileName;
+    outcome.Records = &Written;
+    Host.DownloadEnded(outcome);
 }
 
 void TLogDownload::Stop() {
@@ -106,7 +118,7 @@ void TLogDownload::Step() {
 
 void TLogDownload::Pass() {
     if (EndReached || (Received && Vals.LogIndex >= Vals.LogCapacity)) {
-        Finish();
+        Finish(TDownloadEnd::Complete);
         return;
     }
     Vals.LinkState = StateReadingLogs;
@@ -122,7 +134,7 @@ void TLogDownload::Pass() {
 void TLogDownload::RequestAgain() {
     if (++Unanswered >= SilentRequestLimit) {
         const int32_t silentAt = Vals.LogIndex;
-        Finish();
+        Finish(Trans.PortUsable() ? TDownloadEnd::LoggerSilent : TDownloadEnd::LineGone);
         Host.ShowMessage(StoppedAnsweringText(silentAt));
         return;
     }
@@ -142,7 +154,7 @@ void TLogDownload::RecordDecoded(const protocol::LogRecord& record) {
     if (record.IsEndOfLog()) {
         if (Phase == TPhase::Looping) {
             Vals.LogIndex = Vals.LogCapacity;
-            Finish();
+            Finish(TDownloadEnd::Complete);
         } else {
             EndReached = true;
         }
@@ -161,6 +173,7 @@ void TLogDownload::RecordDecoded(const protocol::LogRecord& record) {
         StopOnFileError(e.what());
         return;
     }
+    Written.push_back(record);
     Received = true;
     // Runs inside the reply's handling: the request queues and goes out once the reply has
     // been taken.
@@ -173,6 +186,7 @@ void TLogDownload::StopOnFileError(const std::string& message) {
     Stop();
     logdata::CloseQuietly(File);
     Host.ShowError(message);
+    Tell(TDownloadEnd::FileError);
 }
 
 } // namespace klink

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace klink {
 
@@ -45,14 +46,17 @@ public:
     void Start();
     // The button clicked again: nothing more is requested; the file keeps what came.
     void Abort();
-    // Completes and closes the file; also used when the window closes.
-    void Finish();
+    // Completes and closes the file, and tells the host why the download ended; also used
+    // when the window closes.
+    void Finish(TDownloadEnd end = TDownloadEnd::Cancelled);
 
     void Timer2Timer();
     // A reply has been handled. A slow logger's next request goes out at once when a whole
     // period has passed since the last one, instead of at the next tick.
     void ReplyHandled();
     void SetPacing(TRequestPacing pacing) { Pacing = pacing; }
+    // The entries of the last download written to its file, entry 0 included.
+    const std::vector<protocol::LogRecord>& Records() const { return Written; }
     // A decoded log entry, numbered with LogIndex. Outside a download it is only shown.
     void RecordDecoded(const protocol::LogRecord& record);
 
@@ -69,6 +73,7 @@ private:
     void SendRequest();
     void RequestAgain();
     void StopOnFileError(const std::string& message);
+    void Tell(TDownloadEnd end);
 
     TLinkHost& Host;
     TLinkValues& Vals;
@@ -83,6 +88,8 @@ private:
     bool EndReached = false;
     int Unanswered = 0;
     int64_t RequestedAtMs = 0;
+    std::string FileName;
+    std::vector<protocol::LogRecord> Written;
 };
 
 } // namespace klink

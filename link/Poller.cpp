@@ -108,7 +108,9 @@ void TPoller::PollStepOut() {
         Vals.PollStep = 0;
         return;
     }
-    Trans.Submit(*command, [this] {
+    Trans.Submit(*command, [this, awaited = command->AwaitedReply] {
+        // Only a question that went out can be answered.
+        StepOut = Vals.AwaitedReply == awaited && Trans.Awaiting() ? Vals.PollStep : -1;
         ++Vals.PollStep;
         if (Vals.PollStep >= protocol::PollStepCount) {
             Vals.PollStep = 0;
@@ -117,6 +119,29 @@ void TPoller::PollStepOut() {
             }
         }
     });
+}
+
+void TPoller::ReplyApplied() {
+    const int32_t answered = StepOut;
+    StepOut = -1;
+    if (answered < 0) {
+        return;
+    }
+    StepsInRow = answered == StepsInRow ? StepsInRow + 1 : answered == 0 ? 1 : 0;
+    if (StepsInRow == protocol::PollStepCount) {
+        StepsInRow = 0;
+        Host.PollCycleRead();
+    }
+}
+
+void TPoller::QuestionLost() {
+    StepOut = -1;
+    StepsInRow = 0;
+}
+
+void TPoller::RestartCycle() {
+    Vals.PollStep = 0;
+    StepsInRow = 0;
 }
 
 void TPoller::ReplyNotification() {

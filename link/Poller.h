@@ -29,6 +29,13 @@ public:
     void Tick250(bool downloading, bool pollRests);
     // Every accepted reply, before its content is decoded.
     void ReplyNotification();
+    // An accepted reply has been applied. When it answered the last of ten poll steps asked
+    // and answered in a row, the host hears that a whole cycle was read.
+    void ReplyApplied();
+    // The question out went unanswered: the cycle being read is broken.
+    void QuestionLost();
+    // The next poll step starts a new cycle.
+    void RestartCycle();
 
 private:
     void ShowPcTime();
@@ -41,6 +48,8 @@ private:
     TTransmitter& Trans;
     const protocol::DateFormats& Formats;
     Colour Shown = Colour::Window; // the status line's colour, so it can blink
+    int32_t StepOut = -1;          // the poll step whose answer is awaited, -1 for none
+    int32_t StepsInRow = 0;        // poll steps from step 0 on answered without a loss
 };
 
 } // namespace klink

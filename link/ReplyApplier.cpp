@@ -155,6 +155,7 @@ void TReplyApplier::ApplyReadings(const protocol::Readings& readings) {
         Host.SetText(Edits[i], protocol::ZoneReadingText(readings.Zones[i]));
     }
     Host.SetText(Control::BatteryVolts, protocol::BatteryVoltsText(readings.BatteryVolts));
+    Host.ReadingsApplied();
 }
 
 void TReplyApplier::ApplyVersion(const protocol::SoftwareVersion& version) {

@@ -125,6 +125,7 @@ void TLogFile::Open(const std::string& name, int flags) {
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     Fd = fd;
+    Name = name;
 }
 
 void TLogFile::FailNotAFile(const std::string& name) {

@@ -47,6 +47,8 @@ public:
     void Close();
 
     bool IsOpen() const { return Fd >= 0; }
+    // The name the file was last opened with, also once it is closed.
+    const std::string& FileName() const { return Name; }
 
 private:
     void Open(const std::string& name, int flags);
@@ -54,6 +56,7 @@ private:
     [[noreturn]] static void FailNotAFile(const std::string& name);
 
     int Fd = -1;
+    std::string Name;
 };
 
 // Closes a file that is being given up after an earlier error, which stays the one reported.
