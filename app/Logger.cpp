@@ -3,7 +3,7 @@
 #include "app/HelpKestro.h"
 #include "app/Shell.h"
 
-#include "cport/CPort.h"
+#include "line/KestroLine.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -30,10 +30,9 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
 TForm1::~TForm1() {
     ShutDown();
     // No event of the port may reach a window that is half gone.
-    ComPort1->OnRxFlag = nullptr;
-    ComPort1->OnRxBuf = nullptr;
-    ComDataPacket1->OnPacket = nullptr;
-    Run([this] { ComPort1->ClosePort(); });
+    Line->OnPacket = nullptr;
+    Line->OnActivity = nullptr;
+    Run([this] { Line->Close(); });
 }
 
 void TForm1::Run(const std::function<void()>& Handler) {
@@ -123,13 +122,13 @@ void TForm1::ShutDown() {
 
 void TForm1::Exit3Click() {
     ShutDown();
-    ComPort1->ClosePort();
+    Line->Close();
     QCoreApplication::quit();
 }
 
 void TForm1::closeEvent(QCloseEvent* Event) {
     ShutDown();
-    Run([this] { ComPort1->ClosePort(); });
+    Run([this] { Line->Close(); });
     Event->accept();
 }
 
@@ -242,14 +241,6 @@ void TForm1::ComDataPacket1Packet(const std::string& Str) {
         return;
     Link->ComDataPacket1Packet(Str);
     ShowLinkAlive();
-}
-
-// The received characters have gone to the extractor already; whatever is left is dropped.
-void TForm1::ComPort1RxFlag() {
-    if (ComPort1->BytesWaiting() > 0) {
-        std::string Rest;
-        ComPort1->ReadText(Rest, 35);
-    }
 }
 
 } // namespace app

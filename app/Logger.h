@@ -26,10 +26,9 @@ class QRadioButton;
 class QTabWidget;
 class QTimer;
 
-namespace cport {
-class TComPort;
-class TComDataPacket;
-} // namespace cport
+namespace kline {
+class TKestroLine;
+} // namespace kline
 
 namespace app {
 
@@ -94,7 +93,6 @@ public:
     void ConnectClick();
     void DisconnectClick();
     void ComDataPacket1Packet(const std::string& Str);
-    void ComPort1RxFlag();
 
     // Looks at this PC's serial ports: the selector's tooltips say what each COM is now, and
     // a port whose device has come back is reopened as choosing it in the selector would.
@@ -130,7 +128,6 @@ public:
     std::string OpenPort(const std::string& Name) override;
     void StartReplyTimer(int Milliseconds) override;
     void StopReplyTimer() override;
-    protocol::DateTime PcNow() const override;
     std::string Text(klink::Control Control) const override;
     void SetText(klink::Control Control, const std::string& Text) override;
     int ItemIndex(klink::Control Control) const override;
@@ -207,9 +204,9 @@ public:
     // Runs WatchComPorts once a second.
     QTimer* PortWatchTimer = nullptr;
 
-    // Serial components; the link goes first when the window is destroyed.
-    std::unique_ptr<cport::TComPort> ComPort1;
-    std::unique_ptr<cport::TComDataPacket> ComDataPacket1;
+    // The logger's line (ComPort1 and ComDataPacket1); the link goes first when the window is
+    // destroyed.
+    std::unique_ptr<kline::TKestroLine> Line;
     std::unique_ptr<klink::TKestroLink> Link;
 
 protected:

@@ -1,7 +1,7 @@
 // Event bindings and tab order of the main window.
 #include "app/Logger.h"
 
-#include "cport/CPort.h"
+#include "line/KestroLine.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -101,14 +101,11 @@ void TForm1::BindMenusAndTimers() {
         if (!FShutDown)
             Run([this] { Link->ReplyTimeout(); });
     });
-    ComPort1->OnRxFlag =
-        [Slot = Bound("ComPort1RxFlag", &TForm1::ComPort1RxFlag)](cport::TObject*) { Slot(); };
-    // Raw arrival, before the extractor has cut anything: the link times the line's quiet.
-    ComPort1->OnRxBuf = [this](cport::TObject*, const char*, int) {
+    Line->OnActivity = [this] {
         if (!FShutDown)
             Run([this] { Link->LineActivity(); });
     };
-    ComDataPacket1->OnPacket = [this](cport::TObject*, const std::string& Str) {
+    Line->OnPacket = [this](const std::string& Str) {
         if (HandlerTrace)
             HandlerTrace("ComDataPacket1Packet");
         Run([this, &Str] { ComDataPacket1Packet(Str); });

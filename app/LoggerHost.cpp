@@ -6,13 +6,11 @@
 #include "app/Shell.h"
 #include "app/YesNo.h"
 
-#include "cport/CPort.h"
-#include "cport/ComPortList.h"
+#include "line/KestroLine.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTime>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -35,18 +33,6 @@ private:
     bool& FFlag;
     bool FWas;
 };
-
-// The serial layer's message as it stands, and for a port that would not open one more line
-// that says why on this PC.
-std::string ExplainedError(const std::string& Port, const std::exception& E) {
-    std::string Message = E.what();
-    const auto* Com = dynamic_cast<const cport::EComPort*>(&E);
-    if (Com && Com->ErrorCode() == cport::ecOpenFailed)
-        if (const std::string Why = cport::ExplainOpenFailure(Port, Com->SystemCode());
-            !Why.empty())
-            Message += "\n" + Why;
-    return Message;
-}
 
 } // namespace
 
@@ -106,46 +92,27 @@ QWidget* TForm1::ControlWidget(klink::Control Which) const {
 }
 
 bool TForm1::PortConnected() const {
-    return ComPort1->Connected();
+    return Line->Connected();
 }
 
 bool TForm1::WriteText(const std::string& Framed) {
-    return ComPort1->WriteText(Framed) == static_cast<int>(Framed.size());
+    return Line->Write(Framed);
 }
 
 void TForm1::PurgeInput() {
-    if (ComPort1->Connected()) {
-        const int Waiting = ComPort1->BytesWaiting();
-        std::string Dropped;
-        if (Waiting > 0)
-            ComPort1->ReadText(Dropped, Waiting);
-    }
-    ComDataPacket1->FlushBuffer();
+    Line->PurgeInput();
 }
 
 void TForm1::ClosePort() {
-    ComPort1->ClosePort();
+    Line->Close();
 }
 
 void TForm1::ClosePortLater() {
-    RunAfterHandOver([Port = ComPort1.get()] { TForm1::Run([Port] { Port->ClosePort(); }); });
+    Line->CloseLater();
 }
 
 std::string TForm1::OpenPort(const std::string& Name) {
-    try {
-        ComPort1->ClosePort();
-        ComPort1->SetPort(Name);
-        ComPort1->OpenPort();
-        ComPort1->FlowControl().SetControlDTR(cport::dtrEnable);
-        ComPort1->FlowControl().SetControlRTS(cport::rtsEnable);
-        ComPort1->SetRtsLine(false);
-        ComPort1->SetDtrLine(true);
-    } catch (const std::exception& E) {
-        // Half open is no use: the link treats the port as closed.
-        Run([this] { ComPort1->ClosePort(); });
-        return ExplainedError(Name, E);
-    }
-    return {};
+    return Line->Open(Name);
 }
 
 void TForm1::StartReplyTimer(int Milliseconds) {
@@ -155,13 +122,6 @@ void TForm1::StartReplyTimer(int Milliseconds) {
 
 void TForm1::StopReplyTimer() {
     ReplyTimer->stop();
-}
-
-protocol::DateTime TForm1::PcNow() const {
-    const QDateTime Now = QDateTime::currentDateTime();
-    const QDate D = Now.date();
-    const QTime T = Now.time();
-    return {D.year(), D.month(), D.day(), T.hour(), T.minute(), T.second(), T.msec()};
 }
 
 std::string TForm1::Text(klink::Control Control) const {

@@ -3,7 +3,8 @@
 #include "app/LogLineFeed.h"
 #include "app/Logger.h"
 
-#include "cport/CPort.h"
+#include "app/Shell.h"
+#include "line/KestroLine.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -293,29 +294,8 @@ void TForm1::CreateTimers() {
 }
 
 void TForm1::CreateSerial() {
-    ComPort1 = std::make_unique<cport::TComPort>();
-    ComPort1->SetName("ComPort1");
-    ComPort1->SetBaudRate(cport::br9600);
-    ComPort1->SetPort("COM1");
-    ComPort1->Parity().SetBits(cport::prNone);
-    ComPort1->SetStopBits(cport::sbOneStopBit);
-    ComPort1->SetDataBits(cport::dbEight);
-    ComPort1->SetEventChar('>');
-    ComPort1->SetEvents({cport::evRxChar, cport::evTxEmpty, cport::evRxFlag, cport::evRing,
-                         cport::evBreak, cport::evCTS, cport::evDSR, cport::evError, cport::evRLSD,
-                         cport::evRx80Full});
-    cport::TComFlowControl& Flow = ComPort1->FlowControl();
-    Flow.SetOutCTSFlow(false);
-    Flow.SetOutDSRFlow(false);
-    Flow.SetControlDTR(cport::dtrDisable);
-    Flow.SetControlRTS(cport::rtsDisable);
-    Flow.SetXonXoffOut(false);
-    Flow.SetXonXoffIn(false);
-    ComDataPacket1 = std::make_unique<cport::TComDataPacket>();
-    ComDataPacket1->SetComPort(ComPort1.get());
-    ComDataPacket1->SetStartString("<");
-    ComDataPacket1->SetStopString(">");
-    ComDataPacket1->SetSize(35);
+    Line = std::make_unique<kline::TKestroLine>();
+    Line->OnCloseError = [](const std::exception& E) { ShowErrorBox(FromSystemText(E.what())); };
 }
 
 } // namespace app

@@ -2,8 +2,8 @@
 // device has come back.
 #include "app/Logger.h"
 
-#include "cport/CPort.h"
 #include "cport/ComPortList.h"
+#include "line/KestroLine.h"
 
 #include <QComboBox>
 #include <QTimer>
@@ -29,9 +29,9 @@ void TForm1::WatchComPorts() {
         if (ComPortBox->itemData(Info.Number - 1, Qt::ToolTipRole).toString() != Tip)
             ComPortBox->setItemData(Info.Number - 1, Tip, Qt::ToolTipRole);
     }
-    const std::string Port = ComPort1->Port();
+    const std::string Port = Line->PortName();
     const auto Device = cport::DeviceIdentity(cport::ComPortDevicePath(Port));
-    if (PortWatch.ShouldReopen(ComPort1->Connected(), Port, Device))
+    if (PortWatch.ShouldReopen(Line->Connected(), Port, Device))
         Dispatch("ComPortBoxChange", &TForm1::ComPortBoxChange);
 }
 

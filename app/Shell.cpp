@@ -8,7 +8,6 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QSet>
-#include <vector>
 
 namespace app {
 
@@ -24,41 +23,15 @@ TErrorBoxHook& MessageBoxHook() {
     return Hook;
 }
 
-int HandOverDepth = 0;
-std::vector<std::function<void()>> AfterHandOver;
-
-void PostAfterHandOver() {
-    std::vector<std::function<void()>> Calls;
-    Calls.swap(AfterHandOver);
-    for (auto& Call : Calls)
-        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(Call),
-                                  Qt::QueuedConnection);
-}
-
-// Drains the hand-over queue; the depth counts nested drains (a message box inside a
-// handler runs the loop again).
-void DrainHandOvers() {
-    ++HandOverDepth;
-    try {
-        cport::ProcessPendingCalls();
-    } catch (...) {
-        --HandOverDepth;
-        throw;
-    }
-    if (--HandOverDepth == 0 && !AfterHandOver.empty())
-        PostAfterHandOver();
-}
-
 void ShowCriticalBox(const QString& Message) {
     QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
                           Message);
 }
 
-// Called from the port's event thread: it only posts, the main thread drains the queue.
-void WakeMainThread() {
+// Called from the port's event thread too: it only posts.
+void PostToLoop(std::function<void()> Call) {
     if (QCoreApplication* Instance = QCoreApplication::instance())
-        QMetaObject::invokeMethod(
-            Instance, [] { DrainHandOvers(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(Instance, std::move(Call), Qt::QueuedConnection);
 }
 
 // Boxes open from the event loop, after the handler that raised them has returned: a modal
@@ -111,12 +84,6 @@ void SetMessageBoxHook(TErrorBoxHook Hook) {
     MessageBoxHook() = std::move(Hook);
 }
 
-void RunAfterHandOver(std::function<void()> Call) {
-    AfterHandOver.push_back(std::move(Call));
-    if (HandOverDepth == 0)
-        PostAfterHandOver();
-}
-
 std::string ToFileName(const QString& Name) {
     return QFile::encodeName(Name).toStdString();
 }
@@ -133,7 +100,7 @@ void InitApplication(QApplication& Application) {
     QGuiApplication::setDesktopFileName(QStringLiteral("quorva"));
     Application.setWindowIcon(QIcon(QStringLiteral(":/quorva.svg")));
     cport::SetMainThread();
-    cport::SetWakeMainThreadHook(WakeMainThread);
+    cport::SetEventLoopHook(PostToLoop);
     cport::SetApplicationExceptionHandler(
         [](const std::exception& E) { ShowErrorBox(FromSystemText(E.what())); });
 }

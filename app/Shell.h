@@ -39,8 +39,4 @@ void SetErrorBoxHook(TErrorBoxHook Hook);
 void ShowMessageBox(const QString& Message);
 void SetMessageBoxHook(TErrorBoxHook Hook);
 
-// Runs Call on the main thread's loop once no serial event hand-over is running any more:
-// closing a port from inside its own hand-over would wait for itself.
-void RunAfterHandOver(std::function<void()> Call);
-
 } // namespace app

@@ -1,19 +1,21 @@
 #include "cli/CliHost.h"
 
-#include "cli/MainThread.h"
-
-#include "cport/CPort.h"
-#include "cport/ComPortList.h"
 #include "protocol/Commands.h"
-
-#include <QDateTime>
 
 namespace cli {
 
 using klink::Control;
 
 TCliHost::TCliHost(std::string port) : FPort(std::move(port)) {
-    CreateSerial();
+    Line.OnPacket = [this](const std::string& str) {
+        if (OnPacket)
+            OnPacket(str);
+    };
+    Line.OnActivity = [this] {
+        if (OnLineActivity)
+            OnLineActivity();
+    };
+    Line.OnCloseError = [this](const std::exception& e) { ShowError(e.what()); };
     ReplyTimer.setSingleShot(true);
     ReplyTimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&ReplyTimer, &QTimer::timeout, [this] {
@@ -24,60 +26,20 @@ TCliHost::TCliHost(std::string port) : FPort(std::move(port)) {
 
 TCliHost::~TCliHost() {
     Detach();
-    try {
-        ComPort1->ClosePort();
-    } catch (const std::exception&) {
-        // Nobody is left to tell.
-    }
-}
-
-// The same line settings and packet framing as the window's port.
-void TCliHost::CreateSerial() {
-    ComPort1 = std::make_unique<cport::TComPort>();
-    ComPort1->SetName("ComPort1");
-    ComPort1->SetBaudRate(cport::br9600);
-    ComPort1->Parity().SetBits(cport::prNone);
-    ComPort1->SetStopBits(cport::sbOneStopBit);
-    ComPort1->SetDataBits(cport::dbEight);
-    ComPort1->SetEventChar('>');
-    ComPort1->SetEvents({cport::evRxChar, cport::evTxEmpty, cport::evRxFlag, cport::evRing,
-                         cport::evBreak, cport::evCTS, cport::evDSR, cport::evError, cport::evRLSD,
-                         cport::evRx80Full});
-    cport::TComFlowControl& flow = ComPort1->FlowControl();
-    flow.SetOutCTSFlow(false);
-    flow.SetOutDSRFlow(false);
-    flow.SetControlDTR(cport::dtrDisable);
-    flow.SetControlRTS(cport::rtsDisable);
-    flow.SetXonXoffOut(false);
-    flow.SetXonXoffIn(false);
-    ComDataPacket1 = std::make_unique<cport::TComDataPacket>();
-    ComDataPacket1->SetComPort(ComPort1.get());
-    ComDataPacket1->SetStartString("<");
-    ComDataPacket1->SetStopString(">");
-    ComDataPacket1->SetSize(35);
-    // What the extractor has not taken by the flag character is dropped, as in the window.
-    ComPort1->OnRxFlag = [this](cport::TObject*) {
-        if (ComPort1->BytesWaiting() > 0) {
-            std::string rest;
-            ComPort1->ReadText(rest, 35);
-        }
-    };
-    // The port reads received bytes for the extractor and tells of them here first.
-    ComPort1->OnRxBuf = [this](cport::TObject*, const char*, int) {
-        if (OnLineActivity)
-            OnLineActivity();
-    };
-    ComDataPacket1->OnPacket = [this](cport::TObject*, const std::string& str) {
-        if (OnPacket)
-            OnPacket(str);
-    };
 }
 
 void TCliHost::Detach() {
     OnPacket = nullptr;
     OnReplyTimeout = nullptr;
     OnLineActivity = nullptr;
+    OnChange = nullptr;
+    OnReadings = nullptr;
     ReplyTimer.stop();
+}
+
+void TCliHost::Changed() {
+    if (OnChange)
+        OnChange();
 }
 
 std::string TCliHost::ItemText(Control list, int index) {
@@ -100,67 +62,39 @@ std::string TCliHost::ItemText(Control list, int index) {
 }
 
 bool TCliHost::PortConnected() const {
-    return ComPort1->Connected();
+    return Line.Connected();
 }
 
 bool TCliHost::WriteText(const std::string& framed) {
     try {
-        if (ComPort1->WriteText(framed) == static_cast<int>(framed.size()))
+        if (Line.Write(framed))
             return true;
     } catch (...) {
         LineFailed = true;
+        Changed();
         throw;
     }
     LineFailed = true;
+    Changed();
     return false;
 }
 
 void TCliHost::PurgeInput() {
-    if (ComPort1->Connected()) {
-        const int waiting = ComPort1->BytesWaiting();
-        std::string dropped;
-        if (waiting > 0)
-            ComPort1->ReadText(dropped, waiting);
-    }
-    ComDataPacket1->FlushBuffer();
+    Line.PurgeInput();
 }
 
 void TCliHost::ClosePort() {
-    ComPort1->ClosePort();
+    Line.Close();
 }
 
 void TCliHost::ClosePortLater() {
     LineFailed = true;
-    RunAfterHandOver([port = ComPort1.get()] {
-        try {
-            port->ClosePort();
-        } catch (const std::exception&) {
-            // The line is given up already; its write error has been reported.
-        }
-    });
+    Line.CloseLater();
+    Changed();
 }
 
 std::string TCliHost::OpenPort(const std::string&) {
-    try {
-        ComPort1->ClosePort();
-        ComPort1->SetPort(FPort);
-        ComPort1->OpenPort();
-        ComPort1->FlowControl().SetControlDTR(cport::dtrEnable);
-        ComPort1->FlowControl().SetControlRTS(cport::rtsEnable);
-        ComPort1->SetRtsLine(false);
-        ComPort1->SetDtrLine(true);
-    } catch (const std::exception& e) {
-        std::string message = e.what();
-        if (const auto* error = dynamic_cast<const cport::EComPort*>(&e))
-            OpenAdvice = cport::ExplainOpenFailure(FPort, error->SystemCode());
-        try {
-            ComPort1->ClosePort();
-        } catch (const std::exception&) {
-            // Half open is no use either way; the first error is the one that counts.
-        }
-        return message;
-    }
-    return {};
+    return Line.Open(FPort);
 }
 
 void TCliHost::StartReplyTimer(int milliseconds) {
@@ -169,13 +103,6 @@ void TCliHost::StartReplyTimer(int milliseconds) {
 
 void TCliHost::StopReplyTimer() {
     ReplyTimer.stop();
-}
-
-protocol::DateTime TCliHost::PcNow() const {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDate d = now.date();
-    const QTime t = now.time();
-    return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()};
 }
 
 std::string TCliHost::Text(Control control) const {
@@ -187,8 +114,6 @@ std::string TCliHost::Text(Control control) const {
 
 void TCliHost::SetText(Control control, const std::string& text) {
     Texts[control] = text;
-    if (OnTextSet)
-        OnTextSet(control);
 }
 
 int TCliHost::ItemIndex(Control control) const {
@@ -213,12 +138,34 @@ void TCliHost::ShowError(const std::string& message) {
     Errors.push_back(message);
     if (OnError)
         OnError(message);
+    Changed();
 }
 
 void TCliHost::ShowMessage(const std::string& message) {
     Messages.push_back(message);
     if (OnMessage)
         OnMessage(message);
+    Changed();
+}
+
+void TCliHost::PollCycleRead() {
+    ++CyclesRead;
+    Changed();
+}
+
+void TCliHost::ReadingsApplied() {
+    if (OnReadings)
+        OnReadings();
+}
+
+void TCliHost::DownloadEnded(const klink::TDownloadOutcome& outcome) {
+    Downloaded = outcome;
+    Changed();
+}
+
+void TCliHost::ClearFinished() {
+    ++ClearsFinished;
+    Changed();
 }
 
 } // namespace cli

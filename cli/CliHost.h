@@ -1,21 +1,16 @@
-// The link's host for the command line: the port, the window's controls as plain values, and
-// the dialogs answered beforehand by the command's options.
+// The link's host for the command line: the logger's line, the window's controls as plain
+// values, and the dialogs answered beforehand by the command's options.
 #pragma once
 
+#include "line/KestroLine.h"
 #include "link/LinkHost.h"
 
 #include <QTimer>
 #include <functional>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-namespace cport {
-class TComPort;
-class TComDataPacket;
-} // namespace cport
 
 namespace cli {
 
@@ -32,11 +27,13 @@ public:
     std::function<void()> OnReplyTimeout;
     // Received bytes reached the port (the link times the line's quiet by them).
     std::function<void()> OnLineActivity;
-    // After every SetText, with the control that changed.
-    std::function<void(klink::Control)> OnTextSet;
+    // After anything below has changed: a notification of the link, an error, a message.
+    std::function<void()> OnChange;
     // Each error and message as it is raised (the session prints them).
     std::function<void(const std::string&)> OnError;
     std::function<void(const std::string&)> OnMessage;
+    // Every zone readings reply, once applied.
+    std::function<void()> OnReadings;
 
     // The answers of the two dialogs.
     std::optional<std::string> SaveName;
@@ -45,8 +42,9 @@ public:
     // What happened so far.
     std::vector<std::string> Errors, Messages;
     bool LineFailed = false; // a write failed or the port was given up
-    std::string OpenAdvice;  // what to do about the port that did not open, when known
-    int LogLinesShown = 0;
+    int CyclesRead = 0;      // whole poll cycles read
+    int ClearsFinished = 0;
+    std::optional<klink::TDownloadOutcome> Downloaded; // Records points into the link
 
     const std::string& Port() const { return FPort; }
     // The item's text of a list, "" when nothing is selected.
@@ -63,7 +61,6 @@ public:
     std::string OpenPort(const std::string& name) override;
     void StartReplyTimer(int milliseconds) override;
     void StopReplyTimer() override;
-    protocol::DateTime PcNow() const override;
     std::string Text(klink::Control control) const override;
     void SetText(klink::Control control, const std::string& text) override;
     int ItemIndex(klink::Control control) const override;
@@ -74,19 +71,22 @@ public:
     void SetColour(klink::Control, klink::Colour) override {}
     void SetCaption(klink::Control, const std::string&) override {}
     void DisableEntries(bool) override {}
-    void AppendLogLine(const std::string&) override { ++LogLinesShown; }
-    void ClearLogDisplay() override { LogLinesShown = 0; }
+    void AppendLogLine(const std::string&) override {}
+    void ClearLogDisplay() override {}
     void ShowError(const std::string& message) override;
     void ShowMessage(const std::string& message) override;
     int AskClearConfirmation() override { return ClearAnswer; }
     std::optional<std::string> AskSaveFileName() override { return SaveName; }
+    void PollCycleRead() override;
+    void ReadingsApplied() override;
+    void DownloadEnded(const klink::TDownloadOutcome& outcome) override;
+    void ClearFinished() override;
 
 private:
-    void CreateSerial();
+    void Changed();
 
     std::string FPort;
-    std::unique_ptr<cport::TComPort> ComPort1;
-    std::unique_ptr<cport::TComDataPacket> ComDataPacket1;
+    kline::TKestroLine Line;
     QTimer ReplyTimer;
     std::map<klink::Control, std::string> Texts;
     std::map<klink::Control, int> Items;

@@ -7,6 +7,7 @@
 #include "cli/SetRequest.h"
 
 #include "cport/ComPortList.h"
+#include "line/KestroLine.h"
 #include "protocol/DateTime.h"
 
 #include <cstdio>
@@ -18,7 +19,6 @@ using klink::Control;
 
 namespace {
 
-constexpr int ExitInterrupted = 130;
 // An erase takes seconds; a logger silent for this long is not coming back.
 constexpr int EraseWaitMs = 120000;
 
@@ -135,22 +135,14 @@ int Clear(TSession& session) {
         session.Complain("the Kestro is not answering; nothing was cleared");
         return ExitNoLogger;
     }
-    // The logger is silent while it erases; the first poll it answers ends the clearing.
-    if (!session.RunUntil([&] { return link.Values().LinkState == klink::StateReady; },
-                          EraseWaitMs)) {
+    // The logger is silent while it erases; the first poll it answers ends the clearing and
+    // brings the new log count.
+    if (!session.RunUntil([&] { return host.ClearsFinished > 0 || session.LinkLost(); },
+                          EraseWaitMs) ||
+        session.LinkLost()) {
         if (TSession::Interrupted())
             return Interrupted(session);
         session.Complain("the Kestro did not answer again after the erase");
-        return ExitStopped;
-    }
-    int countReads = 0;
-    host.OnTextSet = [&](Control control) { countReads += control == Control::LogNumber; };
-    const bool read = session.RunUntil([&] { return countReads > 0 || session.LinkLost(); }, 15000);
-    host.OnTextSet = nullptr;
-    if (!read || session.LinkLost()) {
-        if (TSession::Interrupted())
-            return Interrupted(session);
-        session.Complain("the Kestro stopped answering after the erase");
         return ExitStopped;
     }
     Print(session, "Log count: " + host.Text(Control::LogNumber) + "\n");
@@ -163,13 +155,9 @@ int Watch(TSession& session, const TOptions& options) {
         Print(session, options.Json ? ReadingsJson(info) : ForTerminal(ReadingsText(info)));
     };
     printReadings();
-    // ApplyReadings sets the battery last, so the three zones are in by then.
-    session.Host.OnTextSet = [&](Control control) {
-        if (control == Control::BatteryVolts)
-            printReadings();
-    };
+    session.Host.OnReadings = printReadings;
     session.RunUntil([&] { return session.LinkLost(); }, -1);
-    session.Host.OnTextSet = nullptr;
+    session.Host.OnReadings = nullptr;
     if (TSession::Interrupted())
         return ExitDone;
     session.Complain("the Kestro stopped answering on " + session.Host.Port());
@@ -179,6 +167,7 @@ int Watch(TSession& session, const TOptions& options) {
 int Ports(const TOptions& options) {
     if (options.Quiet)
         return ExitDone;
+    kline::UseProgramNames();
     for (const cport::TComPortInfo& port : cport::ListComPorts())
         std::printf("%-6s %s\n", port.Name.c_str(), port.Description.c_str());
     return ExitDone;

@@ -19,8 +19,6 @@ namespace cli {
 
 namespace {
 
-constexpr int ExitInterrupted = 130;
-
 // The progress line, redrawn in place on standard error while it is a terminal.
 class TProgress {
 public:
@@ -112,30 +110,36 @@ int Download(TSession& session, const TOptions& options) {
         session.Complain("cannot write " + options.Csv + ": " + why.toLocal8Bit().toStdString());
         return ExitFile;
     }
-    const std::size_t errors = host.Errors.size(), messages = host.Messages.size();
     link.SetDownloadPacing(options.Fast ? klink::TRequestPacing::OnReply
                                         : klink::TRequestPacing::EveryTick);
+    host.Downloaded.reset();
     link.ReadAllLogsClick();
     // The header could not be written; its error has been printed.
     if (!link.Downloading())
         return ExitFile;
-    bool interrupted = false;
+    session.StartDownloadTick();
     {
         TProgress progress(session, !session.Quiet && isatty(STDERR_FILENO));
-        session.RunUntil([&] { return !link.Downloading(); }, -1);
-        if (link.Downloading() && TSession::Interrupted()) {
-            interrupted = true;
+        session.RunUntil([&] { return host.Downloaded.has_value(); }, -1);
+        if (!host.Downloaded && TSession::Interrupted())
             link.ReadAllLogsClick(); // the abort: the file keeps what came
-        }
     }
+    session.StopDownloadTick();
     int result = ExitDone;
-    if (interrupted) {
+    switch (host.Downloaded ? host.Downloaded->End : klink::TDownloadEnd::Cancelled) {
+    case klink::TDownloadEnd::Complete:
+        break;
+    case klink::TDownloadEnd::LoggerSilent:
+    case klink::TDownloadEnd::LineGone:
+        result = ExitStopped;
+        break;
+    case klink::TDownloadEnd::FileError:
+        result = ExitFile;
+        break;
+    case klink::TDownloadEnd::Cancelled:
         session.Complain("interrupted");
         result = ExitInterrupted;
-    } else if (host.LineFailed || host.Messages.size() > messages) {
-        result = ExitStopped;
-    } else if (host.Errors.size() > errors) {
-        result = ExitFile;
+        break;
     }
     // Whatever came is kept, also as CSV when the download stopped early.
     const QString logPath = QString::fromLocal8Bit(*host.SaveName);

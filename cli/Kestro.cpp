@@ -3,7 +3,6 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
-#include "cli/MainThread.h"
 
 #include <QCoreApplication>
 #include <csignal>
@@ -26,7 +25,5 @@ int main(int argc, char** argv) {
         std::fputs(cli::VersionText().c_str(), stdout);
         return cli::ExitDone;
     }
-    cli::InstallMainThreadHooks(
-        [](const char* message) { std::fprintf(stderr, "kestro: %s\n", message); });
     return cli::RunCommand(*options);
 }

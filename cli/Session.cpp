@@ -2,6 +2,10 @@
 
 #include "cli/ExitCodes.h"
 
+#include "cport/ComError.h"
+#include "cport/ComSync.h"
+
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QString>
 #include <csignal>
@@ -13,6 +17,7 @@ namespace {
 
 volatile std::sig_atomic_t GotSignal = 0;
 
+// A signal handler may post nothing to the loop: the 250 ms tick looks at the flag instead.
 void OnSignal(int) {
     GotSignal = 1;
 }
@@ -25,6 +30,18 @@ constexpr int CycleWaitMs = 20000;
 // Searching this long after the watchdog gave the logger up, it is gone.
 constexpr qint64 LostAfterMs = 3000;
 
+// The serial layer hands received bytes to this thread through the Qt loop.
+void UseQtLoopForHandOvers() {
+    cport::SetMainThread();
+    cport::SetEventLoopHook([](std::function<void()> call) {
+        if (QCoreApplication* instance = QCoreApplication::instance())
+            QMetaObject::invokeMethod(instance, std::move(call), Qt::QueuedConnection);
+    });
+    cport::SetApplicationExceptionHandler([](const std::exception& e) {
+        std::fprintf(stderr, "kestro: %s\n", ForTerminal(e.what()).c_str());
+    });
+}
+
 } // namespace
 
 std::string ForTerminal(const std::string& latin1) {
@@ -34,6 +51,7 @@ std::string ForTerminal(const std::string& latin1) {
 }
 
 TSession::TSession(const std::string& port, bool quiet) : Host(port), Link(Host), Quiet(quiet) {
+    UseQtLoopForHandOvers();
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     Host.OnPacket = [this](const std::string& str) {
@@ -43,9 +61,14 @@ TSession::TSession(const std::string& port, bool quiet) : Host(port), Link(Host)
             Complain(e.what());
         }
         Answered = Answered || Link.Values().LinkAlive;
+        Wake();
     };
-    Host.OnReplyTimeout = [this] { Link.ReplyTimeout(); };
+    Host.OnReplyTimeout = [this] {
+        Link.ReplyTimeout();
+        Wake();
+    };
     Host.OnLineActivity = [this] { Link.LineActivity(); };
+    Host.OnChange = [this] { Wake(); };
     Host.OnError = [this](const std::string& message) { Complain(message); };
     Host.OnMessage = [this](const std::string& message) { Complain(message); };
     // Precise: the download asks for one entry per 80 ms tick, and a coarse timer may
@@ -55,7 +78,10 @@ TSession::TSession(const std::string& port, bool quiet) : Host(port), Link(Host)
     Timer1.setInterval(250);
     Timer2.setInterval(80);
     QObject::connect(&Timer1, &QTimer::timeout, [this] { Tick250(); });
-    QObject::connect(&Timer2, &QTimer::timeout, [this] { Link.Timer2Timer(); });
+    QObject::connect(&Timer2, &QTimer::timeout, [this] {
+        Link.Timer2Timer();
+        Wake();
+    });
 }
 
 TSession::~TSession() {
@@ -76,19 +102,19 @@ bool TSession::Interrupted() {
 
 void TSession::Tick250() {
     Link.Tick250();
-    // A tick sends at most one poll step, so each move of the step by one is one step out.
-    const int step = Link.Values().PollStep;
-    if (step == (LastPollStep + 1) % protocol::PollStepCount)
-        ++PollStepsSent;
-    LastPollStep = step;
     // Searching starts the cycle over: what was read before may be gone.
     if (Link.Values().LinkState == klink::StateSearching) {
-        PollStepsSent = 0;
         if (Answered && SearchingSinceMs < 0)
             SearchingSinceMs = Clock.elapsed();
     } else {
         SearchingSinceMs = -1;
     }
+    Wake();
+}
+
+void TSession::Wake() {
+    if (Waiting && WaitDone && ((*WaitDone)() || Interrupted()))
+        Waiting->quit();
 }
 
 bool TSession::LinkQuiet() const {
@@ -103,43 +129,39 @@ bool TSession::LinkLost() const {
 bool TSession::RunUntil(const std::function<bool()>& done, int timeoutMs) {
     if (done())
         return true;
+    if (Interrupted())
+        return false;
     QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, [&] {
-        if (done() || Interrupted())
-            loop.quit();
-    });
-    check.start(5);
     QTimer limit;
     if (timeoutMs >= 0) {
         limit.setSingleShot(true);
         QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
         limit.start(timeoutMs);
     }
+    QEventLoop* const outerLoop = Waiting;
+    const std::function<bool()>* const outerDone = WaitDone;
+    Waiting = &loop;
+    WaitDone = &done;
     loop.exec();
+    Waiting = outerLoop;
+    WaitDone = outerDone;
     return done();
 }
 
 int TSession::Connect() {
     Link.SetDateFormats(protocol::DateFormats{'/', "dd/mm/yy", ':', "hh:mm"});
     if (!Link.FormCreate()) {
-        Complain("cannot open " + Host.Port() +
-                 (Host.OpenAdvice.empty() ? std::string() : ": " + Host.OpenAdvice));
+        Complain("cannot open " + Host.Port());
         return ExitNoLogger;
     }
     Clock.start();
     Timer1.start();
-    Timer2.start();
     if (!RunUntil([this] { return Answered; }, AnswerWaitMs)) {
         if (!Interrupted())
             Complain("no Kestro answered on " + Host.Port());
         return ExitNoLogger;
     }
-    const bool read = RunUntil(
-        [this] {
-            return LinkLost() || (Link.Values().LinkState == klink::StateReady && LinkQuiet());
-        },
-        CycleWaitMs);
+    const bool read = RunUntil([this] { return LinkLost() || Host.CyclesRead > 0; }, CycleWaitMs);
     return CycleOutcome(read);
 }
 
@@ -154,13 +176,11 @@ int TSession::CycleOutcome(bool read) {
 
 int TSession::ReadBack() {
     RunUntil([this] { return LinkLost() || LinkQuiet(); }, CycleWaitMs);
-    PollStepsSent = 0;
-    const bool read = RunUntil(
-        [this] {
-            return LinkLost() || (PollStepsSent >= protocol::PollStepCount && LinkQuiet() &&
-                                  Link.Values().LinkState == klink::StateReady);
-        },
-        CycleWaitMs);
+    // Everything asked from here on was asked after the changes were answered.
+    Link.RestartPollCycle();
+    const int before = Host.CyclesRead;
+    const bool read =
+        RunUntil([this, before] { return LinkLost() || Host.CyclesRead > before; }, CycleWaitMs);
     return CycleOutcome(read);
 }
 

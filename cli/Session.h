@@ -1,5 +1,5 @@
-// One run of kestro against one port: the link, its timers, and waiting for what the command
-// needs while the Qt loop delivers ticks and replies.
+// One run of kestro against one port: the link, its timers, and waiting in the Qt loop for
+// what the link says has happened.
 #pragma once
 
 #include "cli/CliHost.h"
@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <functional>
 #include <string>
+
+class QEventLoop;
 
 namespace cli {
 
@@ -23,11 +25,12 @@ public:
     // Opens the port and waits until the logger has answered and one whole poll cycle has
     // read its settings. 0, or the exit code with its message printed.
     int Connect();
-    // A whole poll cycle after every question now open or queued has been answered.
+    // A whole poll cycle asked after every question now open or queued has been answered.
     // 0, or ExitStopped when the logger stops answering meanwhile.
     int ReadBack();
 
     // Runs the loop until done() holds (true) or timeoutMs passes (false; < 0: no limit).
+    // done() is looked at whenever the link or the line has something to say, never polled.
     bool RunUntil(const std::function<bool()>& done, int timeoutMs);
     // The port failed, or the logger had answered and has been given up by the watchdog for
     // a while: a logger that misses a few polls on a busy line is found again on its own.
@@ -39,22 +42,28 @@ public:
     // Ctrl-C or a termination signal arrived.
     static bool Interrupted();
 
+    // The download's own 80 ms tick runs only while it is needed.
+    void StartDownloadTick() { Timer2.start(); }
+    void StopDownloadTick() { Timer2.stop(); }
+
     // "kestro: " + text on standard error.
     void Complain(const std::string& text) const;
 
     TCliHost Host;
     klink::TKestroLink Link;
     bool Quiet = false;
-    int PollStepsSent = 0; // poll steps seen going out since the count was last cleared
 
 private:
     void Tick250();
+    // Something happened: the wait in progress looks at its condition again.
+    void Wake();
 
     QTimer Timer1, Timer2;
     QElapsedTimer Clock;
-    int LastPollStep = 0;
     bool Answered = false;
     qint64 SearchingSinceMs = -1; // since when the link searches again after an answer
+    QEventLoop* Waiting = nullptr;
+    const std::function<bool()>* WaitDone = nullptr;
 };
 
 // Texts of the logger and the log are one byte per character; the terminal gets them decoded.

@@ -14,8 +14,8 @@ struct TComPortInfo {
     std::string Description; // e.g. "/dev/ttyUSB0: FTDI FT232R USB UART, serial A50285BI"
 };
 
-// COM1 to COM<Count> as they stand now: QUORVA_COMn where set (empty: no device), else the
-// PC's n-th serial port. Opening "COMn" opens exactly the Path listed here.
+// COM1 to COM<Count> as they stand now: the program's COMn variable where set (empty: no
+// device), else the PC's n-th serial port. Opening "COMn" opens exactly the Path listed here.
 std::vector<TComPortInfo> ListComPorts(int Count = 8);
 
 // The device opening Port opens now ("" when a COM number has none).

@@ -63,6 +63,21 @@ std::vector<TSerialDevice> OrderSerialPorts(std::vector<TSerialDevice> Devices,
     return BuiltIns;
 }
 
+namespace {
+TComPortNaming& Naming() {
+    static TComPortNaming Instance;
+    return Instance;
+}
+} // namespace
+
+void SetComPortNaming(TComPortNaming NewNaming) {
+    Naming() = std::move(NewNaming);
+}
+
+const TComPortNaming& ComPortNaming() {
+    return Naming();
+}
+
 std::vector<TComPortInfo> NumberComPorts(const std::vector<TSerialDevice>& Ordered,
                                          const TComVariable& Variable, int Count) {
     std::vector<TComPortInfo> Ports;
@@ -73,7 +88,8 @@ std::vector<TComPortInfo> NumberComPorts(const std::vector<TSerialDevice>& Order
         if (const auto Set = Variable ? Variable(Number) : std::nullopt) {
             Info.Path = *Set;
             Info.Description = Set->empty() ? "No serial port"
-                                            : *Set + " (QUORVA_COM" + std::to_string(Number) + ")";
+                                            : *Set + " (" + ComPortNaming().VariablePrefix +
+                                                  std::to_string(Number) + ")";
         } else if (static_cast<size_t>(Number) <= Ordered.size()) {
             Info.Path = Ordered[static_cast<size_t>(Number) - 1].Path;
             Info.Description = DescribeSerialDevice(Ordered[static_cast<size_t>(Number) - 1]);
@@ -156,7 +172,9 @@ std::string OpenFailureAdvice(const TOpenFailure& F) {
 }
 
 std::string HolderText(const std::string& Command, int Pid) {
-    const std::string Name = Command == "quorva" ? "another copy of Quorva" : Command;
+    const auto& Known = ComPortNaming().KnownHolders;
+    const auto Found = Known.find(Command);
+    const std::string& Name = Found == Known.end() ? Command : Found->second;
     return Name + " (pid " + std::to_string(Pid) + ")";
 }
 

@@ -5,6 +5,7 @@
 #include "cport/ComPortList.h"
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -24,7 +25,19 @@ struct TSerialDevice {
     std::string Serial;
 };
 
-// The value of QUORVA_COM<Number>, or nothing when the variable is not set.
+// What the program that uses the library calls things: the library itself knows no product.
+// Set once at start-up, before ports are listed or opened.
+struct TComPortNaming {
+    // "COMn" opens the device that the environment variable <VariablePrefix><n> names, where it
+    // is set; "" when the program offers no such variables.
+    std::string VariablePrefix;
+    // How an open-failure message names a program that holds the device, by its command name.
+    std::map<std::string, std::string> KnownHolders;
+};
+void SetComPortNaming(TComPortNaming Naming);
+const TComPortNaming& ComPortNaming();
+
+// The value of the variable for COM<Number>, or nothing when it is not set.
 using TComVariable = std::function<std::optional<std::string>(int Number)>;
 
 // The serial ports in COM order: built-in UARTs with hardware by number, never a console;

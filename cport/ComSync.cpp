@@ -6,6 +6,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace cport {
 
@@ -85,7 +86,58 @@ void RunCall(TCall& Call) {
     }
 }
 
+// The event loop's side of the hand-over; touched on the main thread only.
+struct TEventLoop {
+    TPostToEventLoop Post;
+    int DrainDepth = 0; // a modal box inside a delivered call drains again, nested
+    std::vector<std::function<void()>> AfterHandOver;
+};
+
+TEventLoop& EventLoop() {
+    static TEventLoop Instance;
+    return Instance;
+}
+
+void RunAfterHandOvers() {
+    std::vector<std::function<void()>> Calls;
+    Calls.swap(EventLoop().AfterHandOver);
+    for (auto& Call : Calls) {
+        if (EventLoop().Post)
+            EventLoop().Post(std::move(Call));
+        else
+            Call();
+    }
+}
+
+void DrainHandOvers() {
+    TEventLoop& Loop = EventLoop();
+    ++Loop.DrainDepth;
+    try {
+        ProcessPendingCalls();
+    } catch (...) {
+        --Loop.DrainDepth;
+        throw;
+    }
+    if (--Loop.DrainDepth == 0 && !Loop.AfterHandOver.empty())
+        RunAfterHandOvers();
+}
+
 } // namespace
+
+void SetEventLoopHook(TPostToEventLoop Post) {
+    EventLoop().Post = Post;
+    // The event thread holds its own copy: it must not read the main thread's hook.
+    SetWakeMainThreadHook([Post = std::move(Post)] {
+        if (Post)
+            Post([] { DrainHandOvers(); });
+    });
+}
+
+void RunAfterHandOver(std::function<void()> Call) {
+    EventLoop().AfterHandOver.push_back(std::move(Call));
+    if (EventLoop().DrainDepth == 0)
+        RunAfterHandOvers();
+}
 
 void SetWakeMainThreadHook(TWakeMainThreadHook Hook) {
     std::lock_guard Lock(Queue().Mutex);

@@ -11,6 +11,17 @@ namespace cport {
 using TWakeMainThreadHook = std::function<void()>;
 void SetWakeMainThreadHook(TWakeMainThreadHook Hook);
 
+// Posts Call to the main thread's event loop to run there later; called from any thread, must
+// not block.
+using TPostToEventLoop = std::function<void(std::function<void()> Call)>;
+// Installs the program's event loop: a queued hand-over wakes it to drain the queue (this sets
+// the wake hook), and RunAfterHandOver posts through it.
+void SetEventLoopHook(TPostToEventLoop Post);
+// Main thread: runs Call from the event loop once no hand-over is being drained any more:
+// closing a port from inside its own hand-over would wait for itself. Without an event loop
+// hook the call runs as soon as the drain has returned.
+void RunAfterHandOver(std::function<void()> Call);
+
 // The main thread is the one that ran static initialisation, unless another claims it.
 void SetMainThread();
 bool IsMainThread();

@@ -107,15 +107,22 @@ void TKestroLink::ComDataPacket1Packet(const std::string& str) {
     }
     Trans.AddRxDat(protocol::RxPacketText(str));
     // Commands caused by this reply (echoes, the queue) go out once it has been handled.
-    Trans.Hold();
+    {
+        TTransmitter::THold hold(Trans);
+        HandleReply(*reply);
+    }
+    Download.ReplyHandled();
+}
+
+void TKestroLink::HandleReply(const protocol::Reply& reply) {
     const bool found = Vals.LinkState == StateSearching;
     const bool clearing = Vals.LinkState == StateClearingLogs;
     Poller.ReplyNotification();
     const bool nowFound = found && Vals.LinkState != StateSearching;
-    if (const auto* record = std::get_if<protocol::LogRecord>(&*reply)) {
+    if (const auto* record = std::get_if<protocol::LogRecord>(&reply)) {
         Download.RecordDecoded(*record);
     } else {
-        Applier.Apply(Vals.AwaitedReply, *reply);
+        Applier.Apply(Vals.AwaitedReply, reply);
     }
     Poller.ReplyApplied();
     if (clearing && Vals.LinkState != StateClearingLogs) {
@@ -128,8 +135,6 @@ void TKestroLink::ComDataPacket1Packet(const std::string& str) {
     if (nowFound) {
         Trans.SettleIfLateAnswerPossible();
     }
-    Trans.Release();
-    Download.ReplyHandled();
 }
 
 void TKestroLink::ReadAllLogsClick() {

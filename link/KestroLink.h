@@ -110,6 +110,8 @@ public:
 private:
     void Send(const std::optional<protocol::Command>& command,
               TTransmitter::TAfterSend afterSend = {});
+    // An accepted reply, decoded: applied, and the question it answered closed.
+    void HandleReply(const protocol::Reply& reply);
     void StartDownload();
     void ReadLogNumber(int32_t index);
     bool OpenPortShowingError(const std::string& name);

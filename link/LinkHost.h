@@ -91,7 +91,7 @@ public:
     virtual void StopReplyTimer() = 0;
 
     // The PC's local civil time.
-    virtual protocol::DateTime PcNow() const = 0;
+    virtual protocol::DateTime PcNow() const;
     // A steady millisecond count for measuring reply times; only differences matter.
     virtual int64_t MonotonicMs() const {
         return std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -14,21 +14,16 @@ constexpr const char* GenericWriteError = "Write error";
 TTransmitter::TTransmitter(TLinkHost& host, TLinkValues& values) : Host(host), Vals(values) {}
 
 void TTransmitter::Submit(const protocol::Command& command, TAfterSend afterSend) {
-    if (State != TState::Idle || HoldCount > 0 || !Queue.empty()) {
-        Queue.push_back({command, std::move(afterSend)});
-        return;
-    }
-    SendNow(command, afterSend);
+    Queue.push_back({command, std::move(afterSend)});
+    SendNext();
 }
 
 void TTransmitter::SendNow(const protocol::Command& command, const TAfterSend& afterSend) {
     const bool sent = TransmitString(command.CommandText());
     Vals.AwaitedReply = command.AwaitedReply;
     if (sent) {
-        State = TState::Open;
-        SentAtMs = Host.MonotonicMs();
-        LateAnswerDue = false;
-        ActivitySeen = false;
+        Phase = TWaiting{Host.MonotonicMs(), std::nullopt};
+        LateAnswerSentAtMs.reset();
         Host.StartReplyTimer(Times.TimeoutMs());
     }
     if (afterSend) {
@@ -38,71 +33,79 @@ void TTransmitter::SendNow(const protocol::Command& command, const TAfterSend& a
 
 void TTransmitter::SendNext() {
     // A dropped command opens no question, so the next one may follow at once.
-    while (State == TState::Idle && HoldCount == 0 && !Queue.empty()) {
+    while (std::holds_alternative<TIdle>(Phase) && HoldCount == 0 && !Queue.empty()) {
         TQueued next = std::move(Queue.front());
         Queue.pop_front();
         SendNow(next.Cmd, next.AfterSend);
     }
 }
 
+bool TTransmitter::SettlingAfterSilence() const {
+    const auto* settling = std::get_if<TSettling>(&Phase);
+    return settling && settling->AfterSilence;
+}
+
 void TTransmitter::ReplyAccepted() {
-    if (State == TState::Open) {
-        State = TState::Idle;
+    if (const auto* waiting = std::get_if<TWaiting>(&Phase)) {
+        const int took = SinceMs(waiting->SentAtMs);
+        Phase = TIdle{};
         Host.StopReplyTimer();
-        Times.Observe(SinceSentMs());
+        Times.Observe(took);
     }
     SendNext();
 }
 
 void TTransmitter::TimeOut() {
-    if (State == TState::Settling) {
+    if (Settling()) {
         // Quiet long enough: whatever half packet the extractor holds is from before.
         Host.PurgeInput();
-        State = TState::Idle;
+        Phase = TIdle{};
         SendNext();
         return;
     }
-    if (State != TState::Open) {
+    const auto* waiting = std::get_if<TWaiting>(&Phase);
+    if (!waiting) {
         return;
     }
     Vals.AwaitedReply = protocol::ReplyNone;
     // A reply already arriving is cut off by the purge, but tells how long this logger takes.
-    LateAnswerDue = !ActivitySeen;
-    if (ActivitySeen) {
-        Times.Observe(static_cast<int>(FirstActivityMs - SentAtMs) + ReplyWireMs + HandOverGapMs);
+    if (waiting->FirstActivityMs) {
+        Times.Observe(static_cast<int>(*waiting->FirstActivityMs - waiting->SentAtMs) +
+                      ReplyWireMs + HandOverGapMs);
+    } else {
+        LateAnswerSentAtMs = waiting->SentAtMs;
     }
-    EverTimedOut = true;
-    TimedOutAtMs = Host.MonotonicMs();
+    LastTimeOutMs = Host.MonotonicMs();
     StartQuiet(true);
 }
 
 void TTransmitter::SettleIfLateAnswerPossible() {
-    if (State != TState::Open && EverTimedOut &&
-        Host.MonotonicMs() - TimedOutAtMs < LateReplyGuardMs) {
+    if (!Awaiting() && LastTimeOutMs && Host.MonotonicMs() - *LastTimeOutMs < LateReplyGuardMs) {
         StartQuiet(false);
     }
 }
 
 void TTransmitter::StartQuiet(bool afterSilence) {
-    if (State != TState::Settling) {
-        AfterSilence = afterSilence;
+    if (!Settling()) {
+        Phase = TSettling{afterSilence};
     }
-    State = TState::Settling;
     Host.PurgeInput();
     Host.StartReplyTimer(Times.QuietMs(Vals.LinkState != StateSearching));
 }
 
 void TTransmitter::LineActivity() {
-    if (State == TState::Open && !ActivitySeen) {
-        ActivitySeen = true;
-        FirstActivityMs = Host.MonotonicMs();
+    if (auto* waiting = std::get_if<TWaiting>(&Phase)) {
+        if (!waiting->FirstActivityMs) {
+            waiting->FirstActivityMs = Host.MonotonicMs();
+        }
+        return;
     }
-    if (State != TState::Settling) {
+    if (!Settling()) {
         return;
     }
     // The bytes' arrival marks a reply's start; it is whole a wire time later.
     ObserveLate(ReplyWireMs);
-    StartQuiet(AfterSilence);
+    StartQuiet(false);
 }
 
 void TTransmitter::StrayReply() {
@@ -110,32 +113,44 @@ void TTransmitter::StrayReply() {
 }
 
 void TTransmitter::ObserveLate(int extraMs) {
-    if (LateAnswerDue) {
-        LateAnswerDue = false;
-        Times.Observe(SinceSentMs() + extraMs);
+    if (LateAnswerSentAtMs) {
+        Times.Observe(SinceMs(*LateAnswerSentAtMs) + extraMs);
+        LateAnswerSentAtMs.reset();
     }
 }
 
-int TTransmitter::SinceSentMs() const {
-    const int64_t since = Host.MonotonicMs() - SentAtMs;
+int TTransmitter::SinceMs(int64_t sentAtMs) const {
+    const int64_t since = Host.MonotonicMs() - sentAtMs;
     return since < 0 ? 0 : since > LateReplyGuardMs ? LateReplyGuardMs : static_cast<int>(since);
 }
 
-void TTransmitter::Release() {
-    if (HoldCount > 0) {
-        --HoldCount;
+TTransmitter::THold::THold(TTransmitter& transmitter)
+    : Trans(transmitter), Unwinding(std::uncaught_exceptions()) {
+    ++Trans.HoldCount;
+}
+
+TTransmitter::THold::~THold() noexcept(false) {
+    --Trans.HoldCount;
+    if (std::uncaught_exceptions() == Unwinding) {
+        Trans.SendNext();
+        return;
     }
-    SendNext();
+    // The handling threw: what it queued still goes out, and the first error is the one
+    // that travels on.
+    try {
+        Trans.SendNext();
+    } catch (...) {
+    }
 }
 
 void TTransmitter::Reset() {
     Queue.clear();
-    if (State != TState::Idle) {
-        State = TState::Idle;
+    if (!std::holds_alternative<TIdle>(Phase)) {
+        Phase = TIdle{};
         Host.StopReplyTimer();
     }
-    LateAnswerDue = false;
-    EverTimedOut = false;
+    LateAnswerSentAtMs.reset();
+    LastTimeOutMs.reset();
 }
 
 bool TTransmitter::PortUsable() const {

@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
+#include <variant>
 
 namespace klink {
 
@@ -29,13 +31,13 @@ public:
     void Submit(const protocol::Command& command, TAfterSend afterSend = {});
 
     // A question is out and its reply has neither come nor timed out.
-    bool Awaiting() const { return State == TState::Open; }
+    bool Awaiting() const { return std::holds_alternative<TWaiting>(Phase); }
     // After a time-out: waiting for the line to stay quiet before anything more is sent.
-    bool Settling() const { return State == TState::Settling; }
+    bool Settling() const { return std::holds_alternative<TSettling>(Phase); }
     // Settling because the last question went unanswered (not merely to let replies pass).
-    bool SettlingAfterSilence() const { return Settling() && AfterSilence; }
+    bool SettlingAfterSilence() const;
     // Nothing is out and nothing waits: the poll and the download may send.
-    bool Idle() const { return State == TState::Idle && Queue.empty(); }
+    bool Idle() const { return std::holds_alternative<TIdle>(Phase) && Queue.empty(); }
 
     // The open question has been answered; its reply time is measured.
     void ReplyAccepted();
@@ -54,10 +56,20 @@ public:
     void SettleIfLateAnswerPossible();
     const TReplyTime& ReplyTimes() const { return Times; }
 
-    // While held, submitted commands only queue; Release sends the next one. Used around
-    // reply handling, so a command caused by a reply never goes out from inside it.
-    void Hold() { ++HoldCount; }
-    void Release();
+    // While one is alive, submitted commands only queue; the last to go sends the next one,
+    // also when the handling it guarded threw. Used around reply handling, so a command caused
+    // by a reply never goes out from inside it.
+    class THold {
+    public:
+        explicit THold(TTransmitter& transmitter);
+        ~THold() noexcept(false);
+        THold(const THold&) = delete;
+        THold& operator=(const THold&) = delete;
+
+    private:
+        TTransmitter& Trans;
+        int Unwinding;
+    };
 
     // Drops every queued command and the open question (the window is closing).
     void Reset();
@@ -83,25 +95,30 @@ private:
     void FailWrite(const std::string& message);
     void ObserveLate(int extraMs);
     void StartQuiet(bool afterSilence);
-    int SinceSentMs() const;
+    int SinceMs(int64_t sentAtMs) const;
 
-    enum class TState { Idle, Open, Settling };
+    // Nothing is out.
+    struct TIdle {};
+    // A question is out.
+    struct TWaiting {
+        int64_t SentAtMs = 0;
+        std::optional<int64_t> FirstActivityMs; // bytes came while it was out, from then on
+    };
+    // After a time-out, until the line has stayed quiet.
+    struct TSettling {
+        bool AfterSilence = false; // the question went unanswered, rather than a guard
+    };
 
     TLinkHost& Host;
     TLinkValues& Vals;
     std::deque<TQueued> Queue;
     std::deque<std::string> Trace;
-    TState State = TState::Idle;
+    std::variant<TIdle, TWaiting, TSettling> Phase;
     TReplyTime Times;
-    int64_t SentAtMs = 0;
-    // The last question timed out and no late answer to it has been seen yet.
-    bool LateAnswerDue = false;
-    bool AfterSilence = false;
-    // Bytes came while the question was open, from this time on.
-    bool ActivitySeen = false;
-    int64_t FirstActivityMs = 0;
-    int64_t TimedOutAtMs = 0;
-    bool EverTimedOut = false;
+    // When the question that last timed out without a byte went out, until its late answer
+    // has been seen (it tells how slow this logger is) or another question has gone out.
+    std::optional<int64_t> LateAnswerSentAtMs;
+    std::optional<int64_t> LastTimeOutMs;
     int HoldCount = 0;
     bool Broken = false;
 };

@@ -2,6 +2,7 @@
 // its packet handler on the main thread (median and 99th percentile), and the CPU an open,
 // idle port costs. Usage: cport_bench [--packets N] [--idle-seconds S]
 #include "cport/CPort.h"
+#include "cport/ComPortRules.h"
 
 #include <algorithm>
 #include <atomic>
@@ -97,6 +98,7 @@ int main(int Argc, char** Argv) {
     const TOptions Options = ParseOptions(Argc, Argv);
     std::string SlavePath;
     const int Master = OpenMaster(SlavePath);
+    SetComPortNaming({"QUORVA_COM", {}});
     setenv("QUORVA_COM1", SlavePath.c_str(), 1);
 
     TComPort Port;

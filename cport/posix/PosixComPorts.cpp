@@ -129,7 +129,10 @@ std::set<std::string> SystemConsoles() {
 }
 
 std::optional<std::string> ComVariable(int Number) {
-    if (const char* Value = std::getenv(("QUORVA_COM" + std::to_string(Number)).c_str()))
+    const std::string& Prefix = ComPortNaming().VariablePrefix;
+    if (Prefix.empty())
+        return std::nullopt;
+    if (const char* Value = std::getenv((Prefix + std::to_string(Number)).c_str()))
         return std::string(Value);
     return std::nullopt;
 }

@@ -3,6 +3,7 @@
 
 #include "app/Shell.h"
 #include "cport/CPort.h"
+#include "line/KestroLine.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -62,7 +63,7 @@ TEST_F(BoxesTest, AfterAnUnplugTheSearchBeginsBehindTheOpenBox) {
     ASSERT_TRUE(WaitFor([&] { return !Open; }, 8000));
     EXPECT_TRUE(SearchingBehindBox);
     EXPECT_EQ(Boxes.size(), 1) << Boxes.join('\n').toStdString();
-    EXPECT_FALSE(Form->ComPort1->Connected());
+    EXPECT_FALSE(Form->Line->Port().Connected());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "AppFixture.h"
 
 #include "cport/CPort.h"
+#include "line/KestroLine.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -78,10 +79,10 @@ TEST_F(PortsTest, ABusyDeviceNamesTheProgramThatHoldsIt) {
     // Freed, the same device is not grabbed behind the user's back; choosing it opens it.
     Holder.ClosePort();
     Pump(1500);
-    EXPECT_FALSE(Form->ComPort1->Connected());
+    EXPECT_FALSE(Form->Line->Port().Connected());
     Form->ComPortBox->setCurrentIndex(0);
     Form->ComPortBoxChange();
-    EXPECT_TRUE(Form->ComPort1->Connected());
+    EXPECT_TRUE(Form->Line->Port().Connected());
     EXPECT_EQ(Boxes.size(), 1);
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/YesNo.h"
 #include "cport/CPort.h"
+#include "line/KestroLine.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -153,7 +154,7 @@ TEST_F(ProgramOnSimTest, AWriteThatFailsShowsOneBoxClosesThePortAndTheSearchBegi
     // terminal at once, which the program would rightly take for the adapter plugged back in.
     setenv("QUORVA_COM1", MissingPort, 1);
     const QString Name = Form->KestroName->text();
-    EXPECT_TRUE(WaitFor([&] { return !Form->ComPort1->Connected(); }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return !Form->Line->Port().Connected(); }, 3000));
     EXPECT_TRUE(WaitForSearching(3000));
     Pump(1500);
     EXPECT_EQ(Boxes.size(), 1) << Boxes.join('\n').toStdString();

@@ -2,6 +2,7 @@
 #include "SimFixture.h"
 
 #include "cport/CPort.h"
+#include "line/KestroLine.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -46,7 +47,7 @@ protected:
     bool Searching(int Milliseconds) {
         return WaitFor(
             [&] {
-                return !Form->ComPort1->Connected() &&
+                return !Form->Line->Port().Connected() &&
                        Form->Status->text() == "  Trying To Find Kestro";
             },
             Milliseconds);
@@ -85,12 +86,12 @@ TEST_F(ReplugTest, AReplugFasterThanTheProgramNoticedIsFoundToo) {
     PlugIn();
     Clock.start();
     // The old line fails the next poll, which closes the port and says so.
-    ASSERT_TRUE(WaitFor([&] { return !Boxes.isEmpty() && !Form->ComPort1->Connected(); }, 5000))
+    ASSERT_TRUE(WaitFor([&] { return !Boxes.isEmpty() && !Form->Line->Port().Connected(); }, 5000))
         << Boxes.join(QChar(10)).toStdString();
     // The new line is taken up, perhaps before the silence counted as a lost link at all.
     ASSERT_TRUE(WaitFor(
         [&] {
-            return Selections == 1 && Form->ComPort1->Connected() &&
+            return Selections == 1 && Form->Line->Port().Connected() &&
                    Runner->Count().answered >= 10 && Form->Status->text() == "  Kestro Ready";
         },
         15000))

@@ -3,6 +3,7 @@
 
 #include "app/Shell.h"
 #include "cport/CPort.h"
+#include "line/KestroLine.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,10 +28,10 @@ using StartupTest = AppTest;
 TEST_F(StartupTest, Com1AtAPseudoTerminalIsOpenedWithTheSelectorsAtTheirPlaceholder) {
     auto Form = StartOnPty();
     EXPECT_TRUE(Boxes.isEmpty()) << Boxes.join('\n').toStdString();
-    EXPECT_TRUE(Form->ComPort1->Connected());
-    EXPECT_EQ(Form->ComPort1->Port(), "COM1");
-    EXPECT_EQ(Form->ComPort1->FlowControl().ControlDTR(), cport::dtrEnable);
-    EXPECT_EQ(Form->ComPort1->FlowControl().ControlRTS(), cport::rtsEnable);
+    EXPECT_TRUE(Form->Line->Port().Connected());
+    EXPECT_EQ(Form->Line->Port().Port(), "COM1");
+    EXPECT_EQ(Form->Line->Port().FlowControl().ControlDTR(), cport::dtrEnable);
+    EXPECT_EQ(Form->Line->Port().FlowControl().ControlRTS(), cport::rtsEnable);
     EXPECT_EQ(Form->ComPortBox->currentIndex(), 0);
     EXPECT_EQ(Form->ComPortBox->currentText(), "COM1");
     for (QComboBox* Box : {Form->LogIntBox, Form->ZonesBox, Form->MaterialBox, Form->RefType}) {
@@ -51,7 +52,7 @@ TEST_F(StartupTest, MissingCom1GivesOneBoxAndLeavesThePortClosedAndTheSelectorEm
     ASSERT_EQ(Boxes.size(), 1);
     EXPECT_TRUE(Boxes[0].startsWith("Unable to open com port (win error code: "))
         << Boxes[0].toStdString();
-    EXPECT_FALSE(Form->ComPort1->Connected());
+    EXPECT_FALSE(Form->Line->Port().Connected());
     EXPECT_EQ(Form->ComPortBox->currentIndex(), -1);
     EXPECT_EQ(Form->ComPortBox->currentText(), "ComPortBox");
     EXPECT_EQ(Form->Link->Values().LinkState, 0);
@@ -287,7 +288,7 @@ TEST_F(StartupTest, TheRealErrorBoxIsTheStandardCriticalBox) {
 
 TEST_F(StartupTest, ExitClosesThePortAndEndsTheLoop) {
     auto Form = StartOnPty();
-    ASSERT_TRUE(Form->ComPort1->Connected());
+    ASSERT_TRUE(Form->Line->Port().Connected());
     bool TimedOut = false;
     QTimer::singleShot(0, [&] { Form->Exit3->trigger(); });
     QTimer Guard;
@@ -299,7 +300,7 @@ TEST_F(StartupTest, ExitClosesThePortAndEndsTheLoop) {
     Guard.start(5000);
     QCoreApplication::exec();
     EXPECT_FALSE(TimedOut);
-    EXPECT_FALSE(Form->ComPort1->Connected());
+    EXPECT_FALSE(Form->Line->Port().Connected());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "PtyHelper.h"
 
+#include "cport/ComPortRules.h"
 #include "cport/ComSync.h"
 
 #include <cerrno>
@@ -63,6 +64,7 @@ namespace {
 const char* const MissingDevice = "/nonexistent/quorva-test-no-device";
 
 [[maybe_unused]] const bool NoRealDevices = [] {
+    cport::SetComPortNaming({"QUORVA_COM", {{"quorva", "another copy of Quorva"}}});
     for (int Number = 1; Number <= 32; ++Number)
         setenv(("QUORVA_COM" + std::to_string(Number)).c_str(), MissingDevice, 1);
     return true;
