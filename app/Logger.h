@@ -2,7 +2,9 @@
 #pragma once
 
 #include "cport/ComPortWatch.h"
+#include "line/KestroLine.h"
 #include "link/KestroLink.h"
+#include "link/LineHost.h"
 #include "link/LinkHost.h"
 #include "protocol/DateTime.h"
 
@@ -26,10 +28,6 @@ class QRadioButton;
 class QTabWidget;
 class QTimer;
 
-namespace kline {
-class TKestroLine;
-} // namespace kline
-
 namespace app {
 
 class TLogLineFeed;
@@ -43,7 +41,7 @@ inline constexpr bool FactoryBuild = QUORVA_FACTORY_BUILD != 0;
 inline constexpr const char* MainCaption = "Quorva V2.11 - Talvenor Ltd (www.talvenor.example)";
 
 // The window binds the link with the logger to its controls, timers, port and dialogs.
-class TForm1 : public QMainWindow, public klink::TLinkHost {
+class TForm1 : public QMainWindow, public klink::TLineHost<kline::TKestroLine> {
 public:
     // Builds the controls, starts the three timers and runs FormCreate.
     explicit TForm1(QWidget* Parent = nullptr);
@@ -120,12 +118,6 @@ public:
     std::function<std::optional<std::string>()> SaveNameHook;
 
     // What the link asks of the window.
-    bool PortConnected() const override;
-    bool WriteText(const std::string& Framed) override;
-    void PurgeInput() override;
-    void ClosePort() override;
-    void ClosePortLater() override;
-    std::string OpenPort(const std::string& Name) override;
     void StartReplyTimer(int Milliseconds) override;
     void StopReplyTimer() override;
     std::string Text(klink::Control Control) const override;
@@ -211,6 +203,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* Event) override;
+    kline::TKestroLine& HostLine() const override { return *Line; }
 
 private:
     // The form file: creates every control with its design-time properties.

@@ -91,30 +91,6 @@ QWidget* TForm1::ControlWidget(klink::Control Which) const {
     return nullptr;
 }
 
-bool TForm1::PortConnected() const {
-    return Line->Connected();
-}
-
-bool TForm1::WriteText(const std::string& Framed) {
-    return Line->Write(Framed);
-}
-
-void TForm1::PurgeInput() {
-    Line->PurgeInput();
-}
-
-void TForm1::ClosePort() {
-    Line->Close();
-}
-
-void TForm1::ClosePortLater() {
-    Line->CloseLater();
-}
-
-std::string TForm1::OpenPort(const std::string& Name) {
-    return Line->Open(Name);
-}
-
 void TForm1::StartReplyTimer(int Milliseconds) {
     if (!FShutDown)
         ReplyTimer->start(Milliseconds);

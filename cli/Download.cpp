@@ -129,6 +129,7 @@ int Download(TSession& session, const TOptions& options) {
     switch (host.Downloaded ? host.Downloaded->End : klink::TDownloadEnd::Cancelled) {
     case klink::TDownloadEnd::Complete:
         break;
+    case klink::TDownloadEnd::EndedShort:
     case klink::TDownloadEnd::LoggerSilent:
     case klink::TDownloadEnd::LineGone:
         result = ExitStopped;

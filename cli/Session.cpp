@@ -122,7 +122,7 @@ bool TSession::LinkQuiet() const {
 }
 
 bool TSession::LinkLost() const {
-    return Host.LineFailed ||
+    return !Link.LineUsable() ||
            (SearchingSinceMs >= 0 && Clock.elapsed() - SearchingSinceMs >= LostAfterMs);
 }
 
@@ -150,7 +150,7 @@ bool TSession::RunUntil(const std::function<bool()>& done, int timeoutMs) {
 
 int TSession::Connect() {
     Link.SetDateFormats(protocol::DateFormats{'/', "dd/mm/yy", ':', "hh:mm"});
-    if (!Link.FormCreate()) {
+    if (!Link.FormCreate(Host.Port())) {
         Complain("cannot open " + Host.Port());
         return ExitNoLogger;
     }

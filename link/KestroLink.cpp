@@ -25,7 +25,7 @@ void TKestroLink::SetDateFormats(const protocol::DateFormats& formats) {
     Formats = formats;
 }
 
-bool TKestroLink::FormCreate() {
+bool TKestroLink::FormCreate(const std::string& port) {
     if (Closed) {
         return false;
     }
@@ -35,7 +35,7 @@ bool TKestroLink::FormCreate() {
     }
     Vals.LogCapacity = StartLogCapacity;
     Host.ClosePort();
-    CurrentPort = "COM1";
+    CurrentPort = port;
     if (!OpenPortShowingError(CurrentPort)) {
         return false;
     }

@@ -18,6 +18,8 @@
 
 namespace klink {
 
+inline constexpr const char* StartPortName = "COM1";
+
 // Port names of the selector's items; other indexes keep the port.
 std::optional<std::string> PortNameForItem(int itemIndex);
 
@@ -34,9 +36,10 @@ public:
     // How Get Logs paces its requests; the window keeps the tick.
     void SetDownloadPacing(TRequestPacing pacing) { Download.SetPacing(pacing); }
 
-    // Start-up: the four selectors on "?", LogCapacity 511, "COM1" opened, LinkState 0.
-    // False when the port did not open (its error has been shown).
-    bool FormCreate();
+    // Start-up: the four selectors on "?", LogCapacity 511, the port opened ("COM1" unless
+    // the shell names another), LinkState 0. False when the port did not open (its error has
+    // been shown).
+    bool FormCreate(const std::string& port = StartPortName);
     // Closing the window: a running download's file is finished and closed; then silence.
     void FormClose();
 
@@ -101,6 +104,8 @@ public:
     bool Downloading() const { return Download.Running(); }
     bool Awaiting() const { return Trans.Awaiting(); }
     bool Settling() const { return Trans.Settling(); }
+    // The port is open and no write on it has failed since it was opened.
+    bool LineUsable() const { return Trans.PortUsable(); }
     const TReplyTime& ReplyTimes() const { return Trans.ReplyTimes(); }
     // The entries the last download wrote to its file, entry 0 included.
     const std::vector<protocol::LogRecord>& DownloadedRecords() const { return Download.Records(); }
@@ -125,7 +130,7 @@ private:
     TPoller Poller;
     TReplyApplier Applier;
     TLogDownload Download;
-    std::string CurrentPort = "COM1";
+    std::string CurrentPort = StartPortName;
     bool Closed = false;
 };
 

@@ -50,6 +50,7 @@ inline constexpr int mrCancel = 2;
 // Why a download ended.
 enum class TDownloadEnd {
     Complete,     // the logger said the log ended, or every slot was read
+    EndedShort,   // the log ended before the count read when the download began
     LoggerSilent, // the logger stopped answering the requests
     LineGone,     // a write failed: the port was closed
     FileError,    // the log file could not be written or closed
@@ -107,19 +108,22 @@ public:
     virtual void SetItemIndex(Control control, int index) = 0;
     virtual bool Checked(Control control) const = 0;
     virtual void SetChecked(Control control, bool checked) = 0;
-    virtual void SetEnabled(Control control, bool enabled) = 0;
-    virtual void SetColour(Control control, Colour colour) = 0;
-    virtual void SetCaption(Control control, const std::string& caption) = 0;
+    // What only a window shows; a host without one leaves these alone.
+    virtual void SetEnabled(Control control, bool enabled) { (void)control, (void)enabled; }
+    virtual void SetColour(Control control, Colour colour) { (void)control, (void)colour; }
+    virtual void SetCaption(Control control, const std::string& caption) {
+        (void)control, (void)caption;
+    }
     // Locks (busy) or unlocks the setting controls as the window's DisableEntries does.
-    virtual void DisableEntries(bool busy) = 0;
+    virtual void DisableEntries(bool busy) { (void)busy; }
 
     // The hidden traffic memo: one line per command sent and per accepted reply. The link
     // keeps the newest lines itself; a host that shows them gets each line as it is added.
     virtual void AppendTraffic(const std::string& line) { (void)line; }
 
     // The "Log Data" page's memo.
-    virtual void AppendLogLine(const std::string& line) = 0;
-    virtual void ClearLogDisplay() = 0;
+    virtual void AppendLogLine(const std::string& line) { (void)line; }
+    virtual void ClearLogDisplay() {}
 
     // Modal windows; the shell's timers and port events keep running while they are open.
     // ShowError and ShowMessage may be called while a reply is handled; the shell may show
@@ -130,6 +134,10 @@ public:
     virtual int AskClearConfirmation() = 0;
     // The save dialog with the text-file filter; nullopt when the user cancels.
     virtual std::optional<std::string> AskSaveFileName() = 0;
+
+    // The window sends a text or the cyclic flag it has just read from the logger straight back
+    // to it, as its change handlers would; a host that only reads leaves the logger untouched.
+    virtual bool EchoesReadValues() const { return true; }
 
     // What happened, said once each as it happens, so a host never has to infer it from the
     // controls. A window may ignore them all.

@@ -31,6 +31,7 @@ struct TLinkValues {
     char MaterialDigit = '0';
     char ZonesDigit = '0';
     std::array<int32_t, 3> ZoneReadings{};
+    int32_t LogCount = -1; // the log count last read, -1 before the first
     // The PC time in minutes since 01/01/00 00:00, as Set Time sends it; a text that is no
     // number until the first tick has written one.
     std::string SenTime = "SenTime";

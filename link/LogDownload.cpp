@@ -2,10 +2,18 @@
 
 #include "protocol/Commands.h"
 
+#include <algorithm>
+
 namespace klink {
 
 std::string StoppedAnsweringText(int32_t logIndex) {
     return "The Kestro stopped answering at log " + std::to_string(logIndex) + ".";
+}
+
+std::string EndedShortText(std::size_t entries, int32_t logCount) {
+    return "The log ended after " + std::to_string(entries) + " entries, but the Kestro held " +
+           std::to_string(logCount) +
+           " when Get Logs began: it may have restarted. The file holds the entries that came.";
 }
 
 TLogDownload::TLogDownload(TLinkHost& host, TLinkValues& values, TTransmitter& transmitter,
@@ -25,6 +33,7 @@ void TLogDownload::Start() {
     Unanswered = 0;
     FileName = File.FileName();
     Written.clear();
+    CountAtStart = Vals.LogCount;
     Display.Clear();
     Host.ClearLogDisplay();
     Vals.PollDelay = 0;
@@ -49,6 +58,19 @@ void TLogDownload::Finish(TDownloadEnd end) {
         end = TDownloadEnd::FileError;
     }
     Tell(end);
+}
+
+void TLogDownload::EndOfLog() {
+    // Entry 0 holds the count, not a reading.
+    const auto entries = static_cast<std::size_t>(std::count_if(
+        Written.begin(), Written.end(), [](const auto& record) { return record.Index > 0; }));
+    const int32_t expected = std::min(CountAtStart, Vals.LogCapacity);
+    if (expected < 0 || entries >= static_cast<std::size_t>(expected)) {
+        Finish(TDownloadEnd::Complete);
+        return;
+    }
+    Finish(TDownloadEnd::EndedShort);
+    Host.ShowMessage(EndedShortText(entries, CountAtStart));
 }
 
 void TLogDownload::Tell(TDownloadEnd end) {
@@ -118,7 +140,7 @@ void TLogDownload::Step() {
 
 void TLogDownload::Pass() {
     if (EndReached || (Received && Vals.LogIndex >= Vals.LogCapacity)) {
-        Finish(TDownloadEnd::Complete);
+        EndOfLog();
         return;
     }
     Vals.LinkState = StateReadingLogs;
@@ -154,7 +176,7 @@ void TLogDownload::RecordDecoded(const protocol::LogRecord& record) {
     if (record.IsEndOfLog()) {
         if (Phase == TPhase::Looping) {
             Vals.LogIndex = Vals.LogCapacity;
-            Finish(TDownloadEnd::Complete);
+            EndOfLog();
         } else {
             EndReached = true;
         }

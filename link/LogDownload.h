@@ -29,6 +29,8 @@ inline constexpr const char* GetLogsCaption = "Getlogs - Kestro";
 
 // "The Kestro stopped answering at log N."
 std::string StoppedAnsweringText(int32_t logIndex);
+// Said when the log ends before the count the logger gave when the download began.
+std::string EndedShortText(std::size_t entries, int32_t logCount);
 
 // When the next log request goes out: on the Timer2 tick after an entry has come in (the pace
 // the logger is used to), or as soon as it has been taken. Either way one question at a time,
@@ -74,6 +76,8 @@ private:
     void RequestAgain();
     void StopOnFileError(const std::string& message);
     void Tell(TDownloadEnd end);
+    // The log's end as the logger gave it, complete or short of the count read at the start.
+    void EndOfLog();
 
     TLinkHost& Host;
     TLinkValues& Vals;
@@ -90,6 +94,7 @@ private:
     int64_t RequestedAtMs = 0;
     std::string FileName;
     std::vector<protocol::LogRecord> Written;
+    int32_t CountAtStart = -1;
 };
 
 } // namespace klink

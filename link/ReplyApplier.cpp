@@ -66,6 +66,7 @@ void TReplyApplier::Apply(int32_t awaited, const protocol::Reply& reply) {
 }
 
 void TReplyApplier::ApplyLogCount(const protocol::LogCountReply& reply) {
+    Vals.LogCount = reply.Count;
     Host.SetText(Control::LogNumber, protocol::LogCountText(reply.Count));
 }
 
@@ -90,7 +91,7 @@ void TReplyApplier::ApplyText(int32_t awaited, const std::string& text) {
     default:
         return;
     }
-    if (SetChangedText(control, text)) {
+    if (SetChangedText(control, text) && Host.EchoesReadValues()) {
         if (const auto echo = TextChangeCommand(control, Host.Text(control))) {
             Trans.Submit(*echo);
         }
@@ -143,7 +144,9 @@ void TReplyApplier::ApplyCyclic(bool cyclic) {
         return;
     }
     Host.SetChecked(Control::CyclicLogCheckBox, cyclic);
-    Trans.Submit(protocol::CyclicLogCommand(cyclic));
+    if (Host.EchoesReadValues()) {
+        Trans.Submit(protocol::CyclicLogCommand(cyclic));
+    }
 }
 
 void TReplyApplier::ApplyReadings(const protocol::Readings& readings) {

@@ -1,6 +1,8 @@
 // How long this logger takes to answer, and how long to wait for an answer.
 #pragma once
 
+#include "protocol/Framing.h"
+
 namespace klink {
 
 // Time-outs never go below the first one nor above the cap: a logger slower than the cap
@@ -9,8 +11,9 @@ inline constexpr int ReplyTimeoutMs = 200;
 inline constexpr int ReplyTimeoutCapMs = 1000;
 // The character time at the line's 9600 baud, 10 bits a character, in microseconds.
 inline constexpr int LineCharacterUs = 1042;
-// A 35-character reply on the wire.
-inline constexpr int ReplyWireMs = (35 * LineCharacterUs + 999) / 1000;
+// A whole reply on the wire.
+inline constexpr int ReplyWireMs =
+    (static_cast<int>(protocol::ReplyLength) * LineCharacterUs + 999) / 1000;
 // The longest pause the serial hand-over allows inside one reply before delivering it.
 inline constexpr int HandOverGapMs = 30;
 // The latest reply time that counts; a later sample is taken as this.

@@ -1,5 +1,6 @@
 #include "FakeHost.h"
 
+#include "link/PlainControls.h"
 #include "protocol/Commands.h"
 
 namespace klinktest {
@@ -31,6 +32,11 @@ std::string TFakeHost::OpenPort(const std::string& name) {
     return "";
 }
 
+void TFakeHost::DownloadEnded(const klink::TDownloadOutcome& outcome) {
+    DownloadEnds.push_back(outcome.End);
+    DownloadRecords.push_back(outcome.Records ? outcome.Records->size() : 0);
+}
+
 void TFakeHost::StartReplyTimer(int milliseconds) {
     ReplyTimerRunning = true;
     ReplyTimerMs = milliseconds;
@@ -52,6 +58,10 @@ std::string TFakeHost::Text(Control control) const {
 }
 
 void TFakeHost::SetText(Control control, const std::string& text) {
+    if (ThrowOnSet == control) {
+        ThrowOnSet.reset();
+        throw std::runtime_error("the shell failed");
+    }
     Texts[control] = text;
     TextSets.emplace_back(control, text);
 }
@@ -87,22 +97,7 @@ std::optional<std::string> TFakeHost::AskSaveFileName() {
 }
 
 std::string TFakeHost::ItemText(Control control) const {
-    const int i = ItemIndex(control);
-    auto pick = [i](const auto& items) -> std::string {
-        return i >= 0 && i < static_cast<int>(items.size()) ? std::string(items[i]) : "";
-    };
-    switch (control) {
-    case Control::MaterialBox:
-        return pick(protocol::MaterialItems);
-    case Control::ZonesBox:
-        return pick(protocol::ZonesItems);
-    case Control::RefType:
-        return pick(protocol::RefTypeItems);
-    case Control::LogIntBox:
-        return pick(protocol::LogIntervalItems);
-    default:
-        return "";
-    }
+    return klink::TPlainControls::ItemText(control, ItemIndex(control));
 }
 
 } // namespace klinktest

@@ -53,6 +53,14 @@ public:
     int SaveAsked = 0;
     // Runs while a modal dialog is open, as the shell's timers and events would.
     std::function<void()> DuringModal;
+    // SetText of this control throws once, as a failing shell would.
+    std::optional<Control> ThrowOnSet;
+
+    // What the link said happened.
+    std::vector<klink::TDownloadEnd> DownloadEnds;
+    std::vector<std::size_t> DownloadRecords; // entries written, by download
+    int CyclesRead = 0;
+    int ClearsFinished = 0;
 
     TFakeHost();
 
@@ -83,6 +91,9 @@ public:
     void ShowMessage(const std::string& message) override { Messages.push_back(message); }
     int AskClearConfirmation() override;
     std::optional<std::string> AskSaveFileName() override;
+    void PollCycleRead() override { ++CyclesRead; }
+    void DownloadEnded(const klink::TDownloadOutcome& outcome) override;
+    void ClearFinished() override { ++ClearsFinished; }
 
     // Texts of the selected items, as a list control would report them.
     std::string ItemText(Control control) const;

@@ -1,0 +1,144 @@
+// What the link tells its host has happened: how each download ended, a whole poll cycle read,
+// and that a throw inside reply handling does not stop the line.
+#include "LinkRig.h"
+
+#include "tests/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <stdexcept>
+#include <sys/resource.h>
+
+namespace klinktest {
+namespace {
+
+using klink::TDownloadEnd;
+
+enum class TEnding { AllRead, LoggerFallsSilent, WriteFails, DiskFills, UserAborts };
+
+struct TEndingCase {
+    TEnding Ending;
+    TDownloadEnd Expected;
+    const char* Name;
+};
+
+class DownloadEnding : public ::testing::TestWithParam<TEndingCase> {
+protected:
+    void SetUp() override {
+        FileName = testfiles::NewTempFile("quorva-outcome");
+        Rig.Version = "KV1.2 x"; // 511 records
+        Rig.Host.SaveName = FileName;
+        Rig.FillLog(40);
+    }
+    void TearDown() override {
+        setrlimit(RLIMIT_FSIZE, &OldLimit);
+        std::remove(FileName.c_str());
+    }
+
+    TRig Rig;
+    std::string FileName;
+    rlimit OldLimit{};
+};
+
+TEST_P(DownloadEnding, IsToldOnceWithItsReasonAndTheEntriesWritten) {
+    const TEndingCase& c = GetParam();
+    getrlimit(RLIMIT_FSIZE, &OldLimit);
+    if (c.Ending == TEnding::DiskFills) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = OldLimit;
+        small.rlim_cur = 2000; // the header and a few entries
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ASSERT_TRUE(Rig.RunUntilReady());
+    Rig.Run(5500);
+    Rig.Link.ReadAllLogsClick();
+    while (Rig.Host.Memo.size() < 10 && Rig.Link.Downloading()) {
+        Rig.Run(1);
+    }
+    switch (c.Ending) {
+    case TEnding::LoggerFallsSilent:
+        Rig.Silent = true;
+        break;
+    case TEnding::WriteFails:
+        Rig.Host.WriteFailure = "Write error";
+        break;
+    case TEnding::UserAborts:
+        Rig.Link.ReadAllLogsClick();
+        break;
+    default:
+        break;
+    }
+    ASSERT_TRUE(Rig.RunUntilDownloaded());
+    Rig.Run(2000);
+    ASSERT_EQ(Rig.Host.DownloadEnds, std::vector<TDownloadEnd>{c.Expected});
+    // Entry 0 and every entry line in the file, as the host was told.
+    const std::string text = testfiles::ReadFile(FileName);
+    const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    EXPECT_EQ(Rig.Host.DownloadRecords[0] + logdata::HeaderLineCount, lines);
+    if (c.Expected == TDownloadEnd::Complete) {
+        EXPECT_EQ(Rig.Host.DownloadRecords[0], Rig.Log.size() + 1);
+    } else {
+        EXPECT_LT(Rig.Host.DownloadRecords[0], Rig.Log.size() + 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Link, DownloadEnding,
+    ::testing::Values(TEndingCase{TEnding::AllRead, TDownloadEnd::Complete, "AllRead"},
+                      TEndingCase{TEnding::LoggerFallsSilent, TDownloadEnd::LoggerSilent,
+                                  "LoggerFallsSilent"},
+                      TEndingCase{TEnding::WriteFails, TDownloadEnd::LineGone, "WriteFails"},
+                      TEndingCase{TEnding::DiskFills, TDownloadEnd::FileError, "DiskFills"},
+                      TEndingCase{TEnding::UserAborts, TDownloadEnd::Cancelled, "UserAborts"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+struct TCycleCase {
+    int LoseEvery;
+    bool CyclesExpected;
+    const char* Name;
+};
+
+class CycleRead : public ::testing::TestWithParam<TCycleCase> {};
+
+TEST_P(CycleRead, IsToldOnlyForTenStepsAnsweredInARow) {
+    TRig rig;
+    rig.LoseEvery = GetParam().LoseEvery;
+    rig.Run(40000);
+    if (GetParam().CyclesExpected) {
+        // About one cycle every five seconds once found.
+        EXPECT_GE(rig.Host.CyclesRead, 6);
+    } else {
+        EXPECT_EQ(rig.Host.CyclesRead, 0);
+    }
+}
+
+// Losing every seventh reply breaks every cycle: none of them was read whole.
+INSTANTIATE_TEST_SUITE_P(Link, CycleRead,
+                         ::testing::Values(TCycleCase{0, true, "EveryReplyComes"},
+                                           TCycleCase{7, false, "EverySeventhReplyLost"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(ReplyHandling, AThrowWhileAReplyIsAppliedLeavesNothingHeldBack) {
+    TRig rig;
+    rig.Host.ThrowOnSet = Control::KestroName;
+    bool threw = false;
+    for (int ms = 0; ms < 20000 && !threw; ++ms) {
+        try {
+            rig.Run(1);
+        } catch (const std::runtime_error&) {
+            threw = true;
+        }
+    }
+    ASSERT_TRUE(threw);
+    const std::size_t written = rig.Host.Wire.size();
+    rig.Run(6000);
+    // The poll goes on: a held transmitter would never send again.
+    EXPECT_GE(rig.Host.Wire.size(), written + 8);
+    EXPECT_EQ(rig.Link.Values().LinkState, klink::StateReady);
+}
+
+} // namespace
+} // namespace klinktest
