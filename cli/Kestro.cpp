@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "cli/History.h"
 #include "cli/MainThread.h"
 
 #include <QCoreApplication>
@@ -26,6 +27,9 @@ int main(int argc, char** argv) {
         std::fputs(cli::VersionText().c_str(), stdout);
         return cli::ExitDone;
     }
+    // The archive needs no logger and no port.
+    if (options->Command == "history")
+        return cli::History(*options);
     cli::InstallMainThreadHooks(
         [](const char* message) { std::fprintf(stderr, "kestro: %s\n", message); });
     return cli::RunCommand(*options);
