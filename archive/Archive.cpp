@@ -78,7 +78,7 @@ constexpr const char* SummaryQuery =
     "SELECT l.id, l.serial, l.name, l.software_version, e.first, e.last, coalesce(e.n, 0), "
     "coalesce(e.c, 0), (SELECT count(*) FROM download d WHERE d.logger_id = l.id) "
     "FROM logger l LEFT JOIN (SELECT logger_id, min(minutes) AS first, max(minutes) AS last, "
-    "count(*) AS n, sum(conflict) AS c FROM entry GROUP BY logger_id) e ON e.logger_id = l.id ";
+    "count(*) AS n, sum(seq > 0) AS c FROM entry GROUP BY logger_id) e ON e.logger_id = l.id ";
 
 } // namespace
 
@@ -188,17 +188,18 @@ TAddResult TArchive::AddDownload(const TDownloadRecord& download) {
     TStatement same(*Db, "SELECT min1, max1, min2, max2, min3, max3 FROM entry "
                          "WHERE logger_id = ?1 AND minutes = ?2");
     TStatement add(*Db, "INSERT INTO entry(logger_id, download_id, minutes, entry, min1, max1, "
-                        "min2, max2, min3, max3, conflict) "
+                        "min2, max2, min3, max3, seq) "
                         "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
     for (const protocol::LogRecord& r : download.Entries) {
-        bool duplicate = false, conflict = false;
+        bool duplicate = false;
+        int64_t seq = 0;
         same.Bind(1, loggerId).Bind(2, r.Minutes);
         while (same.Step()) {
             bool equal = true;
             for (int v = 0; v < 6; ++v)
                 equal = equal && same.Int(v) == r.Values[static_cast<std::size_t>(v)];
             duplicate = duplicate || equal;
-            conflict = true;
+            ++seq;
         }
         same.Reset();
         if (duplicate) {
@@ -208,8 +209,8 @@ TAddResult TArchive::AddDownload(const TDownloadRecord& download) {
         add.Bind(1, loggerId).Bind(2, result.DownloadId).Bind(3, r.Minutes).Bind(4, r.Index);
         for (int v = 0; v < 6; ++v)
             add.Bind(5 + v, int64_t{r.Values[static_cast<std::size_t>(v)]});
-        add.Bind(11, int64_t{conflict}).Run();
-        ++(conflict ? result.Conflicts : result.Added);
+        add.Bind(11, seq).Run();
+        ++(seq > 0 ? result.Conflicts : result.Added);
     }
     TStatement counts(
         *Db, "UPDATE download SET added = ?1, duplicates = ?2, conflicts = ?3 WHERE id = ?4");
@@ -279,7 +280,7 @@ logdata::TParsedLog TArchive::History(int64_t loggerId) const {
     h.PcTime = header.Text(12);
     h.BatteryVolts = FromUtf8(header.Text(13));
     TStatement entries(*Db, "SELECT entry, minutes, min1, max1, min2, max2, min3, max3 FROM entry "
-                            "WHERE logger_id = ?1 ORDER BY minutes, id");
+                            "WHERE logger_id = ?1 ORDER BY minutes, seq");
     entries.Bind(1, loggerId);
     while (entries.Step()) {
         protocol::LogRecord r;

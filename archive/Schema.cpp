@@ -47,18 +47,20 @@ CREATE TABLE download (
 );
 CREATE INDEX download_by_logger ON download(logger_id);
 
+-- One row per logger and time; a reading that differs from the one archived first for that
+-- time is kept beside it with the next seq, so a conflict is never lost. Clustered by logger
+-- and time, a logger's history is one sequential read.
 CREATE TABLE entry (
-  id INTEGER PRIMARY KEY,
   logger_id INTEGER NOT NULL REFERENCES logger(id),
-  download_id INTEGER NOT NULL REFERENCES download(id),
   minutes INTEGER NOT NULL,
+  seq INTEGER NOT NULL,
+  download_id INTEGER NOT NULL REFERENCES download(id),
   entry INTEGER NOT NULL,
   min1 INTEGER NOT NULL, max1 INTEGER NOT NULL,
   min2 INTEGER NOT NULL, max2 INTEGER NOT NULL,
   min3 INTEGER NOT NULL, max3 INTEGER NOT NULL,
-  conflict INTEGER NOT NULL DEFAULT 0
-);
-CREATE INDEX entry_by_time ON entry(logger_id, minutes);
+  PRIMARY KEY (logger_id, minutes, seq)
+) WITHOUT ROWID;
 
 CREATE VIEW loggers AS
 SELECT l.id AS logger_id, l.serial AS serial, l.name AS name,
@@ -69,7 +71,7 @@ SELECT l.id AS logger_id, l.serial AS serial, l.name AS name,
        (SELECT count(*) FROM download d WHERE d.logger_id = l.id) AS downloads
 FROM logger l
 LEFT JOIN (SELECT logger_id, min(minutes) AS first, max(minutes) AS last, count(*) AS entries,
-                  sum(conflict) AS conflicts
+                  sum(seq > 0) AS conflicts
            FROM entry GROUP BY logger_id) e ON e.logger_id = l.id;
 
 CREATE VIEW downloads AS
@@ -89,7 +91,7 @@ SELECT l.serial AS serial, l.name AS name,
          AS zone_description,
        CASE z.zone WHEN 1 THEN e.min1 WHEN 2 THEN e.min2 ELSE e.min3 END AS min_mv,
        CASE z.zone WHEN 1 THEN e.max1 WHEN 2 THEN e.max2 ELSE e.max3 END AS max_mv,
-       e.conflict AS conflict, e.download_id AS download_id
+       e.seq > 0 AS conflict, e.download_id AS download_id
 FROM entry e
 JOIN logger l ON l.id = e.logger_id
 JOIN download d ON d.id = e.download_id

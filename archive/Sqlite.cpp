@@ -5,8 +5,9 @@
 namespace archive {
 
 TDatabase::TDatabase(const std::string& path, bool create, int busyMs) : FilePath(path) {
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) |
-                      SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX;
+    // A connection belongs to the one thread that opened it, so SQLite need not lock each call.
+    const int flags =
+        SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.c_str(), &Db, flags, nullptr) != SQLITE_OK) {
         const std::string why = Db ? sqlite3_errmsg(Db) : "out of memory";
         sqlite3_close(Db);
