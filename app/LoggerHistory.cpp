@@ -36,6 +36,7 @@ QTableWidget* NewTable(const QStringList& Labels, QWidget* Parent) {
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setSelectionMode(QAbstractItemView::SingleSelection);
     Table->verticalHeader()->hide();
+    Table->horizontalHeader()->setStretchLastSection(true);
     return Table;
 }
 
