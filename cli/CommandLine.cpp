@@ -43,8 +43,8 @@ bool ParseArchiveOptions(const QCommandLineParser& parser, TOptions& o, std::str
         error = "history reads the archive; it cannot go with --no-archive";
     else if (parser.isSet("serial") && o.Serial.empty())
         error = "--serial needs a serial number or a name";
-    else if (o.Command == "history" && (!o.Csv.empty() || o.Json) && o.Serial.empty())
-        error = "history --csv and --json need --serial";
+    else if (o.Command == "history" && !o.Csv.empty() && o.Serial.empty())
+        error = "history --csv needs --serial";
     else if (!o.Csv.empty() && o.Json)
         error = "history takes --csv or --json, not both";
     return error.empty();
@@ -153,10 +153,10 @@ std::string HelpText() {
            "                        the log count; refuses without --yes\n"
            "  watch [--json]        the zone readings and battery, one line per poll cycle,\n"
            "                        until interrupted\n"
-           "  history [--serial S [--csv FILE|--json]]\n"
+           "  history [--serial S [--csv FILE]] [--json]\n"
            "                        the archived loggers; with --serial, every archived entry\n"
            "                        of that logger (serial number, or name when it has none)\n"
-           "                        as CSV on standard output, into FILE, or as JSON\n"
+           "                        as CSV on standard output or into FILE; --json for either\n"
            "\n"
            "Settings for set:\n" +
            SetKeysHelp() +
@@ -165,7 +165,7 @@ std::string HelpText() {
            "  --port COMn|PATH      the serial port (default COM1); COMn as the window\n"
            "                        numbers them, or the path of a device\n"
            "  --quiet               print nothing but errors\n"
-           "  --json                info and watch: JSON instead of text\n"
+           "  --json                info, watch and history: JSON instead of text\n"
            "  -o FILE               download: the log file to write (replaced if it exists)\n"
            "  --csv FILE            download: also the log as CSV (replaced if it exists)\n"
            "  --fast                download: ask for the next entry as soon as one is in,\n"

@@ -39,6 +39,14 @@ std::string IsoOrNothing(const std::optional<int64_t>& minutes) {
                    : std::string();
 }
 
+// The logger's one-byte texts for the terminal, and the terminal's words for the archive.
+std::string ForTerminal(const std::string& latin1) {
+    return Json(latin1).toLocal8Bit().toStdString();
+}
+std::string FromTerminal(const std::string& local) {
+    return QString::fromLocal8Bit(local.c_str()).toLatin1().toStdString();
+}
+
 void PrintLoggers(const std::vector<archive::TLoggerSummary>& loggers, bool json) {
     if (json) {
         QJsonArray list;
@@ -59,9 +67,9 @@ void PrintLoggers(const std::vector<archive::TLoggerSummary>& loggers, bool json
                 "DOWNLOADS");
     for (const auto& l : loggers)
         std::printf("%-12s %-16s %-16s %-16s %8zu %9zu\n",
-                    (l.Key.Serial.empty() ? "-" : l.Key.Serial.c_str()), l.Key.Name.c_str(),
-                    IsoOrNothing(l.FirstMinutes).c_str(), IsoOrNothing(l.LastMinutes).c_str(),
-                    l.Entries, l.Downloads);
+                    (l.Key.Serial.empty() ? "-" : ForTerminal(l.Key.Serial).c_str()),
+                    ForTerminal(l.Key.Name).c_str(), IsoOrNothing(l.FirstMinutes).c_str(),
+                    IsoOrNothing(l.LastMinutes).c_str(), l.Entries, l.Downloads);
 }
 
 std::string EntriesJson(const archive::TLoggerSummary& logger, const logdata::TParsedLog& log) {
@@ -96,7 +104,7 @@ bool WriteWhole(const std::string& path, const std::string& text, std::string& w
 }
 
 int LoggerHistory(const archive::TArchive& archive, const TOptions& options) {
-    const auto logger = archive.FindLogger(options.Serial);
+    const auto logger = archive.FindLogger(FromTerminal(options.Serial));
     if (!logger) {
         Complain("no logger " + options.Serial + " in the archive " + archive.Path());
         return ExitNoLogger;
