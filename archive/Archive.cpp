@@ -74,11 +74,16 @@ TLoggerSummary SummaryFrom(const TStatement& row) {
     return s;
 }
 
+// First and last come from the key's order, the counts from the downloads that brought the
+// entries: no scan over all entries.
 constexpr const char* SummaryQuery =
-    "SELECT l.id, l.serial, l.name, l.software_version, e.first, e.last, coalesce(e.n, 0), "
-    "coalesce(e.c, 0), (SELECT count(*) FROM download d WHERE d.logger_id = l.id) "
-    "FROM logger l LEFT JOIN (SELECT logger_id, min(minutes) AS first, max(minutes) AS last, "
-    "count(*) AS n, sum(seq > 0) AS c FROM entry GROUP BY logger_id) e ON e.logger_id = l.id ";
+    "SELECT l.id, l.serial, l.name, l.software_version, "
+    "(SELECT min(minutes) FROM entry e WHERE e.logger_id = l.id), "
+    "(SELECT max(minutes) FROM entry e WHERE e.logger_id = l.id), "
+    "coalesce(d.entries, 0), coalesce(d.conflicts, 0), coalesce(d.downloads, 0) "
+    "FROM logger l LEFT JOIN (SELECT logger_id, sum(added + conflicts) AS entries, "
+    "sum(conflicts) AS conflicts, count(*) AS downloads FROM download GROUP BY logger_id) d "
+    "ON d.logger_id = l.id ";
 
 } // namespace
 
@@ -282,6 +287,11 @@ logdata::TParsedLog TArchive::History(int64_t loggerId) const {
     TStatement entries(*Db, "SELECT entry, minutes, min1, max1, min2, max2, min3, max3 FROM entry "
                             "WHERE logger_id = ?1 ORDER BY minutes, seq");
     entries.Bind(1, loggerId);
+    TStatement count(*Db, "SELECT coalesce(sum(added + conflicts), 0) FROM download "
+                          "WHERE logger_id = ?1");
+    count.Bind(1, loggerId);
+    if (count.Step())
+        log.Entries.reserve(static_cast<std::size_t>(count.Int(0)));
     while (entries.Step()) {
         protocol::LogRecord r;
         r.Index = static_cast<int32_t>(entries.Int(0));

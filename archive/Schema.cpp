@@ -65,14 +65,18 @@ CREATE TABLE entry (
 CREATE VIEW loggers AS
 SELECT l.id AS logger_id, l.serial AS serial, l.name AS name,
        l.software_version AS software_version,
-       strftime('%Y-%m-%dT%H:%M', '2000-01-01', e.first || ' minutes') AS first_entry,
-       strftime('%Y-%m-%dT%H:%M', '2000-01-01', e.last || ' minutes') AS last_entry,
-       coalesce(e.entries, 0) AS entries, coalesce(e.conflicts, 0) AS conflicts,
-       (SELECT count(*) FROM download d WHERE d.logger_id = l.id) AS downloads
+       strftime('%Y-%m-%dT%H:%M', '2000-01-01',
+                (SELECT min(minutes) FROM entry e WHERE e.logger_id = l.id) || ' minutes')
+         AS first_entry,
+       strftime('%Y-%m-%dT%H:%M', '2000-01-01',
+                (SELECT max(minutes) FROM entry e WHERE e.logger_id = l.id) || ' minutes')
+         AS last_entry,
+       coalesce(d.entries, 0) AS entries, coalesce(d.conflicts, 0) AS conflicts,
+       coalesce(d.downloads, 0) AS downloads
 FROM logger l
-LEFT JOIN (SELECT logger_id, min(minutes) AS first, max(minutes) AS last, count(*) AS entries,
-                  sum(seq > 0) AS conflicts
-           FROM entry GROUP BY logger_id) e ON e.logger_id = l.id;
+LEFT JOIN (SELECT logger_id, sum(added + conflicts) AS entries, sum(conflicts) AS conflicts,
+                  count(*) AS downloads
+           FROM download GROUP BY logger_id) d ON d.logger_id = l.id;
 
 CREATE VIEW downloads AS
 SELECT d.id AS download_id, l.serial AS serial, l.name AS name, d.pc_time, d.pc_utc_offset,
