@@ -102,6 +102,8 @@ public:
     // View menu: a log viewer of the "Log Data" page that follows it, or of a saved log file.
     void LogChart1Click();
     void OpenSavedLog1Click();
+    // Every logger in the archive; its history opens in the log viewer.
+    void LoggerHistory1Click();
     // Stand-in for the open dialog (tests answer without a loop); "" cancels.
     std::function<QString()> OpenNameHook;
     // Every line the "Log Data" page gains, and its clearing, for the viewers that follow it.
@@ -136,6 +138,8 @@ public:
     void ShowMessage(const std::string& Message) override;
     int AskClearConfirmation() override;
     std::optional<std::string> AskSaveFileName() override;
+    // A complete Get Logs goes into the archive; a failing archive is an error box.
+    void DownloadEnded(const klink::TDownloadOutcome& Outcome) override;
 
     // The date and time formats every text of the program follows.
     protocol::DateFormats Formats;
@@ -186,6 +190,7 @@ public:
     QAction *Open1 = nullptr, *SaveAs = nullptr, *Exit3 = nullptr, *Help1 = nullptr;
     QMenu* View1 = nullptr;
     QAction *LogChart1 = nullptr, *OpenSavedLog1 = nullptr;
+    QAction* LoggerHistory1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction *AreYouSure1 = nullptr, *YN1 = nullptr;
 
@@ -229,6 +234,7 @@ private:
     std::function<void()> Bound(const char* Name, void (TForm1::*Handler)());
     void ApplyFactorySwitch();
     void CreatePortWatch();
+    void CreateHistoryMenu();
     cport::TComPortWatch PortWatch;
     // The control behind a name of the link; nullptr for the menu item.
     QWidget* ControlWidget(klink::Control Control) const;

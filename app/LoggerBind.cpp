@@ -94,6 +94,7 @@ void TForm1::BindMenusAndTimers() {
     connect(LogChart1, &QAction::triggered, this, Bound("LogChart1Click", &TForm1::LogChart1Click));
     connect(OpenSavedLog1, &QAction::triggered, this,
             Bound("OpenSavedLog1Click", &TForm1::OpenSavedLog1Click));
+    CreateHistoryMenu();
     connect(Timer1, &QTimer::timeout, this, Bound("Tick250", &TForm1::Tick250));
     connect(Timer2, &QTimer::timeout, this, Bound("Timer2Timer", &TForm1::Timer2Timer));
     connect(Timer3, &QTimer::timeout, this, Bound("Timer3Timer", &TForm1::Timer3Timer));

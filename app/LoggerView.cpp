@@ -1,10 +1,13 @@
-// The View menu of the main window: log viewers of the "Log Data" page and of saved logs.
+// The View menu of the main window: log viewers of the "Log Data" page, of saved logs and of
+// the archive's history.
 #include "app/LogLineFeed.h"
 #include "app/LogViewer.h"
 #include "app/Logger.h"
 #include "app/Shell.h"
 
+#include <QAction>
 #include <QFileDialog>
+#include <QMenu>
 
 namespace app {
 
@@ -30,6 +33,13 @@ void TForm1::OpenSavedLog1Click() {
         return;
     if (TLogViewer* Viewer = TLogViewer::OpenSavedLog(Path, this))
         Viewer->show();
+}
+
+void TForm1::CreateHistoryMenu() {
+    LoggerHistory1 = View1->addAction("Logger &History...");
+    LoggerHistory1->setObjectName("LoggerHistory1");
+    connect(LoggerHistory1, &QAction::triggered, this,
+            Bound("LoggerHistory1Click", &TForm1::LoggerHistory1Click));
 }
 
 } // namespace app

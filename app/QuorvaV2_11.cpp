@@ -5,8 +5,12 @@
 #include "app/YesNo.h"
 
 #include <QApplication>
+#include <cstdlib>
 
 int main(int argc, char* argv[]) {
+    // Without TZ the C library reads /etc/localtime again for every local time it converts; a
+    // logger's history puts hundreds of thousands of entries on one chart.
+    setenv("TZ", ":/etc/localtime", 0);
     QApplication Application(argc, argv);
     app::InitApplication(Application);
     app::TForm1 Form1;

@@ -14,16 +14,40 @@ namespace {
 // The options each command takes besides --port, --quiet, --help and --version.
 const std::map<std::string, std::set<std::string>>& CommandOptions() {
     static const std::map<std::string, std::set<std::string>> commands = {
-        {"info", {"json"}}, {"download", {"o", "csv", "fast"}},
-        {"set", {}},        {"set-time", {}},
-        {"clear", {"yes"}}, {"watch", {"json"}},
+        {"info", {"json"}},
+        {"download", {"o", "csv", "fast"}},
+        {"set", {}},
+        {"set-time", {}},
+        {"clear", {"yes", "force"}},
+        {"watch", {"json"}},
         {"ports", {}},
+        {"history", {"serial", "csv", "json"}},
     };
     return commands;
 }
 
 bool TakesArguments(const std::string& command) {
     return command == "set";
+}
+
+bool ParseArchiveOptions(const QCommandLineParser& parser, TOptions& o, std::string& error) {
+    o.Archive = parser.value("archive").toLocal8Bit().toStdString();
+    o.NoArchive = parser.isSet("no-archive");
+    o.Force = parser.isSet("force");
+    o.Serial = parser.value("serial").toLocal8Bit().toStdString();
+    if (parser.isSet("archive") && o.Archive.empty())
+        error = "--archive needs a file name";
+    else if (parser.isSet("archive") && o.NoArchive)
+        error = "--archive and --no-archive exclude each other";
+    else if (o.Command == "history" && o.NoArchive)
+        error = "history reads the archive; it cannot go with --no-archive";
+    else if (parser.isSet("serial") && o.Serial.empty())
+        error = "--serial needs a serial number or a name";
+    else if (o.Command == "history" && !o.Csv.empty() && o.Serial.empty())
+        error = "history --csv needs --serial";
+    else if (!o.Csv.empty() && o.Json)
+        error = "history takes --csv or --json, not both";
+    return error.empty();
 }
 
 } // namespace
@@ -40,7 +64,12 @@ std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& args, s
     const QCommandLineOption output("o", "", "file");
     const QCommandLineOption csv("csv", "", "file");
     const QCommandLineOption fast("fast");
-    parser.addOptions({port, quiet, help, version, json, yes, output, csv, fast});
+    const QCommandLineOption archive("archive", "", "path");
+    const QCommandLineOption noArchive("no-archive");
+    const QCommandLineOption force("force");
+    const QCommandLineOption serial("serial", "", "serial");
+    parser.addOptions({port, quiet, help, version, json, yes, output, csv, fast, archive, noArchive,
+                       force, serial});
     QStringList words{"kestro"};
     for (const std::string& arg : args)
         words << QString::fromLocal8Bit(arg);
@@ -72,7 +101,7 @@ std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& args, s
     }
     for (const QString& name : parser.optionNames()) {
         const std::string n = name.toStdString();
-        if (n == "port" || n == "quiet")
+        if (n == "port" || n == "quiet" || n == "archive" || n == "no-archive")
             continue;
         if (!command->second.count(n)) {
             error = o.Command + " takes no option " + (n.size() == 1 ? "-" : "--") + n;
@@ -94,6 +123,8 @@ std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& args, s
         error = "-o and --csv need a file name";
         return std::nullopt;
     }
+    if (!ParseArchiveOptions(parser, o, error))
+        return std::nullopt;
     return o;
 }
 
@@ -122,6 +153,10 @@ std::string HelpText() {
            "                        the log count; refuses without --yes\n"
            "  watch [--json]        the zone readings and battery, one line per poll cycle,\n"
            "                        until interrupted\n"
+           "  history [--serial S [--csv FILE]] [--json]\n"
+           "                        the archived loggers; with --serial, every archived entry\n"
+           "                        of that logger (serial number, or name when it has none)\n"
+           "                        as CSV on standard output or into FILE; --json for either\n"
            "\n"
            "Settings for set:\n" +
            SetKeysHelp() +
@@ -130,13 +165,17 @@ std::string HelpText() {
            "  --port COMn|PATH      the serial port (default COM1); COMn as the window\n"
            "                        numbers them, or the path of a device\n"
            "  --quiet               print nothing but errors\n"
-           "  --json                info and watch: JSON instead of text\n"
+           "  --json                info, watch and history: JSON instead of text\n"
            "  -o FILE               download: the log file to write (replaced if it exists)\n"
            "  --csv FILE            download: also the log as CSV (replaced if it exists)\n"
            "  --fast                download: ask for the next entry as soon as one is in,\n"
            "                        not on the next 80 ms tick; still one question at a\n"
            "                        time, but faster than the logger has been used to\n"
            "  --yes                 clear: really erase the log memory\n"
+           "  --force               clear: erase even entries the archive does not hold\n"
+           "  --archive PATH        the archive every download goes into (default\n"
+           "                        $QUORVA_ARCHIVE, else $XDG_DATA_HOME/quorva/archive.sqlite3)\n"
+           "  --no-archive          download and clear: leave the archive alone\n"
            "  -h, --help            show this help and exit\n"
            "  --version             show the version and exit\n"
            "\n"
@@ -146,7 +185,7 @@ std::string HelpText() {
            "  3    the port did not open, or no logger answered\n"
            "  4    a file could not be written\n"
            "  5    the logger stopped answering\n"
-           "  6    a setting did not take\n"
+           "  6    a setting did not take, or clear refused: the archive lacks entries\n"
            "  130  interrupted (a log file keeps the entries read so far)\n";
 }
 

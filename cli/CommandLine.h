@@ -8,7 +8,7 @@
 namespace cli {
 
 struct TOptions {
-    std::string Command; // info, download, set, set-time, clear, watch, ports
+    std::string Command; // info, download, set, set-time, clear, watch, ports, history
     std::vector<std::string> Args;
     std::string Port = "COM1";
     bool Quiet = false;
@@ -19,6 +19,12 @@ struct TOptions {
     bool Fast = false;  // download --fast: the next request as soon as a reply is in
     bool Help = false;
     bool Version = false;
+
+    // The archive of downloads.
+    std::string Archive; // --archive; "" is the default archive
+    bool NoArchive = false;
+    bool Force = false; // clear --force: erase even what the archive lacks
+    std::string Serial; // history --serial
 };
 
 // Arguments after the program name. nullopt with a message in error for a usage error.

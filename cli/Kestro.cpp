@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "cli/History.h"
 
 #include <QCoreApplication>
 #include <csignal>
@@ -25,5 +26,8 @@ int main(int argc, char** argv) {
         std::fputs(cli::VersionText().c_str(), stdout);
         return cli::ExitDone;
     }
+    // The archive needs no logger and no port.
+    if (options->Command == "history")
+        return cli::History(*options);
     return cli::RunCommand(*options);
 }

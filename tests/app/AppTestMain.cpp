@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <unistd.h>
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -15,6 +16,12 @@ int main(int argc, char** argv) {
         setenv(("QUORVA_COM" + std::to_string(N)).c_str(), apptest::MissingPort, 1);
     QApplication Application(argc, argv);
     app::InitApplication(Application);
+    // Downloads made by the tests go into an archive of their own, never the user's.
+    const std::string Archive = "/tmp/quorva-tests-" + std::to_string(getpid()) + ".sqlite3";
+    setenv("QUORVA_ARCHIVE", Archive.c_str(), 1);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int Result = RUN_ALL_TESTS();
+    for (const char* Suffix : {"", "-wal", "-shm"})
+        unlink((Archive + Suffix).c_str());
+    return Result;
 }

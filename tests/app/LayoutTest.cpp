@@ -252,7 +252,7 @@ TEST_F(LayoutTest, WindowPagesMenusAndTimers) {
     QStringList ViewItems;
     for (QAction* A : Form->View1->actions())
         ViewItems << A->text();
-    EXPECT_EQ(ViewItems, QStringList({"&Log Chart", "&Open Saved Log..."}));
+    EXPECT_EQ(ViewItems, QStringList({"&Log Chart", "&Open Saved Log...", "Logger &History..."}));
     QStringList FileItems;
     for (QAction* A : Form->File1->actions())
         FileItems << A->text();

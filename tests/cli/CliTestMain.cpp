@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <unistd.h>
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -15,6 +16,12 @@ int main(int argc, char** argv) {
         setenv(("QUORVA_COM" + std::to_string(n)).c_str(), clitest::MissingPort, 1);
     QApplication application(argc, argv);
     app::InitApplication(application);
+    // Downloads made by the tests go into an archive of their own, never the user's.
+    const std::string archive = "/tmp/quorva-tests-" + std::to_string(getpid()) + ".sqlite3";
+    setenv("QUORVA_ARCHIVE", archive.c_str(), 1);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    for (const char* suffix : {"", "-wal", "-shm"})
+        unlink((archive + suffix).c_str());
+    return result;
 }
