@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 namespace logdata {
 
@@ -29,6 +30,36 @@ struct THeaderValues {
     std::string PcTime; // the PC time as a time stamp text
     std::string BatteryVolts;
 };
+
+inline constexpr std::string_view HeaderFirstLine = "*Configuration";
+inline constexpr std::string_view HeaderDataHeading =
+    " *Date     Time   Min1 Max1 Min2 Max2 Min3 Max3 ";
+inline constexpr std::string_view CyclicEnabledText = "Enabled";
+inline constexpr std::string_view CyclicDisabledText = "Disabled";
+
+// Lines 3 to 17: a label padded so that its "=" stands in column 22, then the value.
+struct THeaderField {
+    std::string_view Label;
+    std::string THeaderValues::*Text; // nullptr for the cyclic flag
+};
+inline constexpr std::size_t HeaderFirstField = 2; // the line index of the first field
+inline constexpr std::array<THeaderField, 15> HeaderFields = {{
+    {"*Kestro Name         = ", &THeaderValues::KestroName},
+    {"*Serial Number       = ", &THeaderValues::SerialNo},
+    {"*Software Version    = ", &THeaderValues::SoftwareVersion},
+    {"*Zone1 Description   = ", &THeaderValues::Zone1Text},
+    {"*Zone2 Description   = ", &THeaderValues::Zone2Text},
+    {"*Zone3 Description   = ", &THeaderValues::Zone3Text},
+    {"*Log Interval        = ", &THeaderValues::LogInterval},
+    {"*Hull Material       = ", &THeaderValues::Material},
+    {"*Reference Type      = ", &THeaderValues::RefType},
+    {"*Zones Enabled       = ", &THeaderValues::Zones},
+    {"*Cyclic Logging      = ", nullptr},
+    {"*Log Count           = ", &THeaderValues::LogCount},
+    {"*Kestro Time         = ", &THeaderValues::KestroTime},
+    {"*PC Time             = ", &THeaderValues::PcTime},
+    {"*Battery Voltage     = ", &THeaderValues::BatteryVolts},
+}};
 
 // The header lines without their line ends.
 std::array<std::string, HeaderLineCount> HeaderLines(const THeaderValues& values);

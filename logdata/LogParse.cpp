@@ -9,16 +9,8 @@ namespace logdata {
 
 namespace {
 
-constexpr std::string_view FirstHeaderLine = "*Configuration";
-constexpr std::string_view DataHeading = " *Date     Time   Min1 Max1 Min2 Max2 Min3 Max3 ";
-// The header's labelled lines 3 to 17; the value starts after "= " in column 23.
+// The value of a labelled line starts after "= " in column 23.
 constexpr std::size_t LabelWidth = 23;
-constexpr std::array<std::string_view, 15> Labels = {
-    "*Kestro Name         = ", "*Serial Number       = ", "*Software Version    = ",
-    "*Zone1 Description   = ", "*Zone2 Description   = ", "*Zone3 Description   = ",
-    "*Log Interval        = ", "*Hull Material       = ", "*Reference Type      = ",
-    "*Zones Enabled       = ", "*Cyclic Logging      = ", "*Log Count           = ",
-    "*Kestro Time         = ", "*PC Time             = ", "*Battery Voltage     = "};
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
@@ -37,27 +29,20 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     return lines;
 }
 
-std::string* ValueSlot(THeaderValues& h, std::size_t label) {
-    std::array<std::string*, 15> slots = {
-        &h.KestroName, &h.SerialNo,    &h.SoftwareVersion, &h.Zone1Text,   &h.Zone2Text,
-        &h.Zone3Text,  &h.LogInterval, &h.Material,        &h.RefType,     &h.Zones,
-        nullptr, // cyclic logging is a flag
-        &h.LogCount,   &h.KestroTime,  &h.PcTime,          &h.BatteryVolts};
-    return slots[label];
-}
-
 void ReadHeader(const std::vector<std::string_view>& lines, TParsedLog& log) {
-    for (std::size_t i = 0; i < Labels.size(); ++i) {
-        const std::string_view line = lines[i + 2];
-        if (line.substr(0, LabelWidth) != Labels[i]) {
-            log.Problems.push_back({i + 3, "expected \"" + std::string(Labels[i]) + "\""});
+    for (std::size_t i = 0; i < HeaderFields.size(); ++i) {
+        const THeaderField& field = HeaderFields[i];
+        const std::size_t index = HeaderFirstField + i;
+        const std::string_view line = lines[index];
+        if (line.substr(0, LabelWidth) != field.Label) {
+            log.Problems.push_back({index + 1, "expected \"" + std::string(field.Label) + "\""});
             continue;
         }
         const std::string value(line.substr(LabelWidth));
-        if (std::string* slot = ValueSlot(log.Header, i)) {
-            *slot = value;
+        if (field.Text) {
+            log.Header.*field.Text = value;
         } else {
-            log.Header.CyclicLogging = value == "Enabled";
+            log.Header.CyclicLogging = value == CyclicEnabledText;
         }
     }
 }
@@ -137,11 +122,11 @@ std::optional<protocol::LogRecord> ParseLogLine(std::string_view line, std::stri
 TParsedLog ParseLogText(std::string_view text) {
     TParsedLog log;
     const std::vector<std::string_view> lines = SplitLines(text);
-    if (lines.empty() || lines[0] != FirstHeaderLine) {
+    if (lines.empty() || lines[0] != HeaderFirstLine) {
         log.NotLogReason = "it does not begin with \"*Configuration\"";
         return log;
     }
-    if (lines.size() < HeaderLineCount || lines[HeaderLineCount - 1] != DataHeading) {
+    if (lines.size() < HeaderLineCount || lines[HeaderLineCount - 1] != HeaderDataHeading) {
         log.NotLogReason = "its header is not complete: line 21 is not the column heading";
         return log;
     }
