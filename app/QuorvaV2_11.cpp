@@ -13,6 +13,7 @@ int main(int argc, char* argv[]) {
     setenv("TZ", ":/etc/localtime", 0);
     QApplication Application(argc, argv);
     app::InitApplication(Application);
+    app::CloseWindowsOnSignals();
     app::TForm1 Form1;
     app::TRUSureForm RUSureForm(&Form1);
     app::RUSureForm = &RUSureForm;

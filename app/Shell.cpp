@@ -8,6 +8,10 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QSet>
+#include <QSocketNotifier>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace app {
 
@@ -66,7 +70,35 @@ void PostBox(bool Error, const QString& Message) {
     QMetaObject::invokeMethod(Instance, std::move(Show), Qt::QueuedConnection);
 }
 
+int SignalPipe[2] = {-1, -1};
+
+// Only a write is safe in a signal handler; the loop does the rest.
+void OnQuitSignal(int) {
+    const char Byte = 1;
+    [[maybe_unused]] const ssize_t Written = write(SignalPipe[1], &Byte, 1);
+}
+
 } // namespace
+
+void CloseWindowsOnSignals() {
+    if (SignalPipe[0] >= 0 || pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* Notifier =
+        new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(Notifier, &QSocketNotifier::activated, [] {
+        char Bytes[16];
+        while (read(SignalPipe[0], Bytes, sizeof Bytes) > 0) {
+        }
+        QApplication::closeAllWindows();
+        QCoreApplication::quit();
+    });
+    struct sigaction Action {};
+    Action.sa_handler = OnQuitSignal;
+    sigemptyset(&Action.sa_mask);
+    Action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &Action, nullptr);
+    sigaction(SIGHUP, &Action, nullptr);
+}
 
 void ShowErrorBox(const QString& Message) {
     PostBox(true, Message);

@@ -16,6 +16,11 @@ inline constexpr const char* ApplicationTitle = "Quorva Kestro Access Software f
 // and its application exception handler.
 void InitApplication(QApplication& Application);
 
+// SIGTERM and SIGHUP (a shutdown, a logout, a kill) close the windows as the user would: a log
+// file being written is finished and closed, and the port closed. Call once, with the
+// application object made.
+void CloseWindowsOnSignals();
+
 // The logger stores one byte per character and the log file holds those bytes: Latin-1 maps
 // every byte to one character and back, so nothing read from the logger is ever altered.
 inline std::string ToStd(const QString& Text) {

@@ -127,7 +127,9 @@ void TPoller::ReplyApplied() {
     if (answered < 0) {
         return;
     }
-    StepsInRow = answered == StepsInRow ? StepsInRow + 1 : answered == 0 ? 1 : 0;
+    const bool undisturbed = Trans.Disturbances() == DisturbancesSeen;
+    DisturbancesSeen = Trans.Disturbances();
+    StepsInRow = answered == StepsInRow && undisturbed ? StepsInRow + 1 : answered == 0 ? 1 : 0;
     if (StepsInRow == protocol::PollStepCount) {
         StepsInRow = 0;
         Host.PollCycleRead();

@@ -30,7 +30,8 @@ public:
     // Every accepted reply, before its content is decoded.
     void ReplyNotification();
     // An accepted reply has been applied. When it answered the last of ten poll steps asked
-    // and answered in a row, the host hears that a whole cycle was read.
+    // and answered in a row with the line undisturbed meanwhile, the host hears that a whole
+    // cycle was read: only such a cycle's values are sure to answer their own questions.
     void ReplyApplied();
     // The question out went unanswered: the cycle being read is broken.
     void QuestionLost();
@@ -50,6 +51,7 @@ private:
     Colour Shown = Colour::Window; // the status line's colour, so it can blink
     int32_t StepOut = -1;          // the poll step whose answer is awaited, -1 for none
     int32_t StepsInRow = 0;        // poll steps from step 0 on answered without a loss
+    int DisturbancesSeen = 0;      // the transmitter's count when the last step was answered
 };
 
 } // namespace klink

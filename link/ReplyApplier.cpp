@@ -91,11 +91,15 @@ void TReplyApplier::ApplyText(int32_t awaited, const std::string& text) {
     default:
         return;
     }
-    if (SetChangedText(control, text) && Host.EchoesReadValues()) {
+    if (SetChangedText(control, text) && MayEcho()) {
         if (const auto echo = TextChangeCommand(control, Host.Text(control))) {
             Trans.Submit(*echo);
         }
     }
+}
+
+bool TReplyApplier::MayEcho() const {
+    return Host.EchoesReadValues() && Trans.UndisturbedFor(EchoAfterQuietMs);
 }
 
 bool TReplyApplier::SetChangedText(Control control, const std::string& decoded) {
@@ -144,7 +148,7 @@ void TReplyApplier::ApplyCyclic(bool cyclic) {
         return;
     }
     Host.SetChecked(Control::CyclicLogCheckBox, cyclic);
-    if (Host.EchoesReadValues()) {
+    if (MayEcho()) {
         Trans.Submit(protocol::CyclicLogCommand(cyclic));
     }
 }

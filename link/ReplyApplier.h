@@ -18,6 +18,10 @@ bool PayloadIsHex(const std::string& packet);
 // of a text taken from the logger goes through the same mapping.
 std::optional<protocol::Command> TextChangeCommand(Control control, const std::string& text);
 
+// How long the line must have been undisturbed before a value read is sent back: one whole
+// poll cycle, so that no reply of an earlier question can still be taken for a later one.
+inline constexpr int64_t EchoAfterQuietMs = 5000;
+
 class TReplyApplier {
 public:
     TReplyApplier(TLinkHost& host, TLinkValues& values, TTransmitter& transmitter,
@@ -37,6 +41,9 @@ private:
     void ApplyVersion(const protocol::SoftwareVersion& version);
     // Sets the edit only when its text really differs; true when it did.
     bool SetChangedText(Control control, const std::string& decoded);
+    // Whether a value just read may go back to the logger: the host wants it, and the line has
+    // not been disturbed lately, so the value surely answers its own question.
+    bool MayEcho() const;
 
     TLinkHost& Host;
     TLinkValues& Vals;

@@ -76,7 +76,17 @@ void TTransmitter::TimeOut() {
         LateAnswerSentAtMs = waiting->SentAtMs;
     }
     LastTimeOutMs = Host.MonotonicMs();
+    Disturbed();
     StartQuiet(true);
+}
+
+void TTransmitter::Disturbed() {
+    ++DisturbanceCount;
+    LastDisturbanceMs = Host.MonotonicMs();
+}
+
+bool TTransmitter::UndisturbedFor(int64_t ms) const {
+    return !LastDisturbanceMs || Host.MonotonicMs() - *LastDisturbanceMs >= ms;
 }
 
 void TTransmitter::SettleIfLateAnswerPossible() {
@@ -104,11 +114,13 @@ void TTransmitter::LineActivity() {
         return;
     }
     // The bytes' arrival marks a reply's start; it is whole a wire time later.
+    Disturbed();
     ObserveLate(ReplyWireMs);
     StartQuiet(false);
 }
 
 void TTransmitter::StrayReply() {
+    Disturbed();
     ObserveLate(0);
 }
 

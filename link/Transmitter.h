@@ -55,6 +55,12 @@ public:
     // guard: its answer may still be on its way and is let in and thrown away first.
     void SettleIfLateAnswerPossible();
     const TReplyTime& ReplyTimes() const { return Times; }
+    // How often the line has been disturbed: a question timed out, a packet came that answered
+    // nothing, or bytes came while the line settled. Around such a moment a reply may have
+    // been taken for the answer to another question.
+    int Disturbances() const { return DisturbanceCount; }
+    // No disturbance for at least this long (or ever).
+    bool UndisturbedFor(int64_t ms) const;
 
     // While one is alive, submitted commands only queue; the last to go sends the next one,
     // also when the handling it guarded threw. Used around reply handling, so a command caused
@@ -96,6 +102,7 @@ private:
     void ObserveLate(int extraMs);
     void StartQuiet(bool afterSilence);
     int SinceMs(int64_t sentAtMs) const;
+    void Disturbed();
 
     // Nothing is out.
     struct TIdle {};
@@ -119,6 +126,8 @@ private:
     // has been seen (it tells how slow this logger is) or another question has gone out.
     std::optional<int64_t> LateAnswerSentAtMs;
     std::optional<int64_t> LastTimeOutMs;
+    int DisturbanceCount = 0;
+    std::optional<int64_t> LastDisturbanceMs;
     int HoldCount = 0;
     bool Broken = false;
 };

@@ -196,3 +196,35 @@ TEST_F(ProgramOnSimTest, ClearWithNoSendsNothing) {
 
 } // namespace
 } // namespace apptest
+
+class SignalOnSimTest : public ProgramOnSimTest, public ::testing::WithParamInterface<int> {};
+
+// A shutdown or logout during Get Logs: the file keeps every entry shown, whole, and the port
+// is let go, as when the user closes the window.
+TEST_P(SignalOnSimTest, EndsTheWindowAsClosingItWould) {
+    sim::Config Config;
+    Config.logs = 400;
+    Start(Config);
+    ASSERT_TRUE(WaitForReady());
+    QTemporaryDir Dir;
+    const QString Path = Dir.filePath("cut.txt");
+    Form->SaveNameHook = [&] { return std::optional<std::string>(Path.toStdString()); };
+    app::CloseWindowsOnSignals();
+    QTest::mouseClick(Form->ReadLogsButton, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return Form->LogDataMemo->blockCount() >= 10; }, 5000));
+    std::raise(GetParam());
+    ASSERT_TRUE(WaitFor([&] { return !Form->Timer1->isActive(); }, 3000));
+    Pump(300);
+    EXPECT_FALSE(Form->Line->Port().Connected());
+    const std::string Written = ReadFile(Path);
+    ASSERT_FALSE(Written.empty());
+    EXPECT_EQ(Written.substr(Written.size() - 2), "\r\n");
+    const std::string LastShown =
+        Form->LogDataMemo->toPlainText().split('\n').last().toStdString() + "\r\n";
+    EXPECT_NE(Written.find(LastShown), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(App, SignalOnSimTest, ::testing::Values(SIGTERM, SIGHUP),
+                         [](const auto& Info) {
+                             return Info.param == SIGTERM ? "Term" : "Hangup";
+                         });

@@ -306,3 +306,30 @@ TEST_F(LateLogger, BytesWhileSettlingAreThrownAwayAndRestartTheQuiet) {
 
 } // namespace
 } // namespace klinktest
+
+namespace klinktest {
+namespace {
+
+// A reply later than the time-out and the settling quiet together lands after the next
+// question went out, and nothing in a reply names its question: whatever it is taken for must
+// not be written back into the logger.
+TEST(MisfiledReply, ALateAnswerTakenForTheNextQuestionIsNeverWrittenBack) {
+    for (int late : {1450, 1500, 1550}) {
+        for (int reply : {3, 4, 8, 9, 13, 14}) {
+            SCOPED_TRACE(std::to_string(late) + " ms late, reply " + std::to_string(reply));
+            TRig rig;
+            rig.LateReplies[reply] = late;
+            rig.Run(30000);
+            const TRig fresh;
+            EXPECT_EQ(Pad16(rig.Name), Pad16(fresh.Name));
+            EXPECT_EQ(Pad16(rig.Serial), Pad16(fresh.Serial));
+            for (std::size_t z = 0; z < 3; ++z) {
+                EXPECT_EQ(Pad16(rig.ZoneTexts[z]), Pad16(fresh.ZoneTexts[z]));
+            }
+            EXPECT_EQ(rig.Settings, fresh.Settings);
+        }
+    }
+}
+
+} // namespace
+} // namespace klinktest
