@@ -4,6 +4,9 @@
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/MainThread.h"
+#include "cli/Report.h"
+
+#include "cport/ComPortList.h"
 
 #include <QCoreApplication>
 #include <csignal>
@@ -19,11 +22,21 @@ int main(int argc, char** argv) {
         return cli::ExitUsage;
     }
     if (options->Help) {
-        std::fputs(cli::HelpText().c_str(), stdout);
+        const std::string help =
+            options->Command.empty() ? cli::HelpText() : cli::CommandHelpText(options->Command);
+        std::fputs(help.c_str(), stdout);
         return cli::ExitDone;
     }
     if (options->Version) {
         std::fputs(cli::VersionText().c_str(), stdout);
+        return cli::ExitDone;
+    }
+    // Listing the ports opens none, so it needs no session.
+    if (options->Command == "ports") {
+        const auto ports = cport::ListComPorts();
+        if (!options->Quiet)
+            std::fputs((options->Json ? cli::PortsJson(ports) : cli::PortsText(ports)).c_str(),
+                       stdout);
         return cli::ExitDone;
     }
     cli::InstallMainThreadHooks(
