@@ -137,7 +137,8 @@ std::string InfoText(const TInfo& info) {
         out += Line("Clock difference:", std::to_string(*difference) + " s (Kestro - PC)");
     for (std::size_t z = 0; z < 3; ++z) {
         const std::string label = "Zone " + std::to_string(z + 1) + ":";
-        out += Line(label.c_str(), info.ZoneReadings[z] + "  " + info.ZoneTexts[z]);
+        const std::string reading = info.ZoneOn(z) ? info.ZoneReadings[z] : std::string("off");
+        out += Line(label.c_str(), reading + "  " + info.ZoneTexts[z]);
     }
     out += Line("Battery voltage:", info.BatteryVolts);
     return out;
