@@ -272,7 +272,8 @@ std::string HelpText() {
                        "Commands:\n";
     for (const TCommandSpec& c : CommandSpecs())
         text += Wrapped(c.Name + (c.Arguments.empty() ? "" : " " + c.Arguments), c.Summary);
-    text += "\nSettings for set:\n" + SetKeysHelp() + "\nOptions:\n";
+    text += "\nSettings for set (words in any case; every value of info's JSON is taken):\n" +
+            SetKeysHelp() + "\n" + ExitStatusHelp() + "\nOptions:\n";
     for (const TOptionSpec& o : OptionSpecs()) {
         std::string help = o.Help;
         if (!o.Commands.empty()) {
@@ -288,7 +289,7 @@ std::string HelpText() {
     text += "\nEnvironment:\n";
     text += Wrapped(PortVariable, "the port when --port is not given");
     text += Wrapped("QUORVA_COMn", "the device that COMn opens, as for the window");
-    return text + "\n" + ExitStatusHelp();
+    return text;
 }
 
 std::string CommandHelpText(const std::string& command) {

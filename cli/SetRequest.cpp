@@ -187,29 +187,25 @@ std::optional<int> IntervalMinutes(int item) {
 }
 
 std::string SetKeysHelp() {
+    // Two columns, as the options are laid out, so the manual page makes a table of them.
+    const auto row = [](const std::string& key, const std::string& text) {
+        std::string line = "  " + key;
+        line +=
+            key.size() + 2 < 24 ? std::string(22 - key.size(), ' ') : "\n" + std::string(24, ' ');
+        return line + text + "\n";
+    };
     const std::string length = std::to_string(protocol::TextFieldLength);
-    return "  name=TEXT, zone1=TEXT, zone2=TEXT, zone3=TEXT\n"
-           "        up to " +
-           length +
-           " characters\n"
-           "  material=" +
-           Joined(ItemTokens(protocol::MaterialItems), "|") +
-           "\n"
-           "  zones=" +
-           Joined(ZonesTokens(), "|") +
-           "\n"
-           "  reftype=" +
-           Joined(ItemTokens(protocol::RefTypeItems), "|") +
-           "\n"
-           "  interval=" +
-           Joined(IntervalTokens(), "|") +
-           "\n"
-           "        minutes between log entries (0 is off)\n"
-           "  cyclic=" +
-           Joined(CyclicTokens(), "|") +
-           "\n"
-           "        when the log is full: start again over the oldest entries\n"
-           "  Words are taken in any case, as is every value in the JSON of info.\n";
+    return row("name=TEXT", "the logger's name, up to " + length + " characters") +
+           row("zone1=TEXT", "zone 1's description, up to " + length + " characters;\n" +
+                                 std::string(24, ' ') + "zone2= and zone3= alike") +
+           row("material=WORD", "one of " + Joined(ItemTokens(protocol::MaterialItems), ", ")) +
+           row("zones=N", "zones enabled, one of " + Joined(ZonesTokens(), ", ")) +
+           row("reftype=WORD", "the reference electrode, one of " +
+                                   Joined(ItemTokens(protocol::RefTypeItems), ", ")) +
+           row("interval=MINUTES", "minutes between log entries (0 is off), one of\n" +
+                                       std::string(24, ' ') + Joined(IntervalTokens(), ", ")) +
+           row("cyclic=on|off", "on or true: a full log goes on over its oldest entries;\n" +
+                                    std::string(24, ' ') + "off or false: it stops");
 }
 
 std::optional<std::vector<TSettingChange>> ParseSetRequest(const std::vector<std::string>& args,
