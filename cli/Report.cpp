@@ -113,9 +113,12 @@ std::string IsoPcTime(const protocol::DateTime& t, int utcOffsetMinutes) {
 std::optional<int64_t> ClockDifferenceSeconds(const TInfo& info) {
     if (!info.KestroClock)
         return std::nullopt;
-    // Both clocks are local civil time, so the calendar difference is the difference.
-    return protocol::MinutesSinceEpoch(*info.KestroClock) * 60 -
-           (protocol::MinutesSinceEpoch(info.PcNow) * 60 + info.PcNow.Second);
+    // Both clocks are local civil time, so the calendar difference is the difference. The
+    // logger tells whole minutes only; comparing its minute with the PC's keeps clocks that
+    // agree at 0 instead of a made-up count of seconds.
+    return (protocol::MinutesSinceEpoch(*info.KestroClock) -
+            protocol::MinutesSinceEpoch(info.PcNow)) *
+           60;
 }
 
 std::string InfoText(const TInfo& info) {

@@ -45,8 +45,8 @@ std::string InfoJson(const TInfo& info);
 
 // "2026-08-14T05:20:07+01:00"
 std::string IsoPcTime(const protocol::DateTime& local, int utcOffsetMinutes);
-// Seconds the logger's clock is ahead of the PC's (behind when negative), to the minute the
-// logger counts in; unset when its clock has not been read.
+// Seconds the logger's clock is ahead of the PC's (behind when negative), in whole minutes as
+// the logger counts; unset when its clock has not been read.
 std::optional<int64_t> ClockDifferenceSeconds(const TInfo& info);
 
 // One line of watch: the PC time, the three readings and the battery.
