@@ -6,8 +6,6 @@
 #include "cli/Session.h"
 #include "cli/SetRequest.h"
 
-#include "cport/ComPortList.h"
-#include "line/KestroLine.h"
 #include "protocol/DateTime.h"
 
 #include <cstdio>
@@ -164,20 +162,9 @@ int Watch(TSession& session, const TOptions& options) {
     return ExitStopped;
 }
 
-int Ports(const TOptions& options) {
-    if (options.Quiet)
-        return ExitDone;
-    kline::UseProgramNames();
-    for (const cport::TComPortInfo& port : cport::ListComPorts())
-        std::printf("%-6s %s\n", port.Name.c_str(), port.Description.c_str());
-    return ExitDone;
-}
-
 } // namespace
 
 int RunCommand(const TOptions& options) {
-    if (options.Command == "ports")
-        return Ports(options);
     std::vector<TSettingChange> changes;
     if (options.Command == "set") {
         std::string error;

@@ -4,6 +4,10 @@
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/History.h"
+#include "cli/Report.h"
+
+#include "cport/ComPortList.h"
+#include "line/KestroLine.h"
 
 #include <QCoreApplication>
 #include <csignal>
@@ -19,7 +23,9 @@ int main(int argc, char** argv) {
         return cli::ExitUsage;
     }
     if (options->Help) {
-        std::fputs(cli::HelpText().c_str(), stdout);
+        const std::string help =
+            options->Command.empty() ? cli::HelpText() : cli::CommandHelpText(options->Command);
+        std::fputs(help.c_str(), stdout);
         return cli::ExitDone;
     }
     if (options->Version) {
@@ -29,5 +35,14 @@ int main(int argc, char** argv) {
     // The archive needs no logger and no port.
     if (options->Command == "history")
         return cli::History(*options);
+    // Listing the ports opens none, so it needs no session.
+    if (options->Command == "ports") {
+        kline::UseProgramNames();
+        const auto ports = cport::ListComPorts();
+        if (!options->Quiet)
+            std::fputs((options->Json ? cli::PortsJson(ports) : cli::PortsText(ports)).c_str(),
+                       stdout);
+        return cli::ExitDone;
+    }
     return cli::RunCommand(*options);
 }
