@@ -23,9 +23,6 @@ namespace app {
 namespace {
 
 const QColor ZoneColours[3] = {QColor(0, 90, 200), QColor(225, 120, 0), QColor(140, 40, 160)};
-const logdata::THullMaterial PresetItems[3] = {logdata::THullMaterial::Aluminium,
-                                               logdata::THullMaterial::Steel,
-                                               logdata::THullMaterial::Bronze};
 
 QString Latin1(const std::string& Text) {
     return QString::fromLatin1(Text.data(), static_cast<qsizetype>(Text.size()));
@@ -33,6 +30,13 @@ QString Latin1(const std::string& Text) {
 
 QString Share(double Fraction, std::size_t Count) {
     return Count == 0 ? QStringLiteral("-") : QString::number(Fraction * 100.0, 'f', 1) + " %";
+}
+
+int PresetIndex(logdata::THullMaterial Material) {
+    const auto& List = logdata::Presets();
+    return static_cast<int>(std::find_if(List.begin(), List.end(),
+                                         [&](const auto& P) { return P.Material == Material; }) -
+                            List.begin());
 }
 
 } // namespace
@@ -103,8 +107,8 @@ QWidget* TLogViewer::CreateBandRow() {
     Layout->addWidget(new QLabel("Protection band for", Row));
     MaterialPreset = new QComboBox(Row);
     MaterialPreset->setObjectName("MaterialPreset");
-    for (logdata::THullMaterial M : PresetItems)
-        MaterialPreset->addItem(Latin1(std::string(logdata::PresetFor(M).Name)));
+    for (const logdata::TBandPreset& P : logdata::Presets())
+        MaterialPreset->addItem(Latin1(std::string(P.Name)));
     Layout->addWidget(MaterialPreset);
     Layout->addWidget(new QLabel("from", Row));
     UpperLimit = new QSpinBox(Row);
@@ -166,8 +170,7 @@ void TLogViewer::SetLog(logdata::TParsedLog Log, const QString& Source) {
     const auto Reference = logdata::ReferenceFromText(FLog.Header.RefType);
     FReference = Reference.value_or(logdata::TReference::AgAgCl);
     const logdata::THullMaterial Chosen = Material.value_or(logdata::THullMaterial::Steel);
-    MaterialPreset->setCurrentIndex(static_cast<int>(
-        std::find(std::begin(PresetItems), std::end(PresetItems), Chosen) - PresetItems));
+    MaterialPreset->setCurrentIndex(PresetIndex(Chosen));
     ReferenceLabel->setText(
         "mV against " + Latin1(std::string(logdata::ReferenceText(FReference))) +
         (Reference ? QString() : QStringLiteral(" (assumed: the log does not say)")));
@@ -208,9 +211,10 @@ void TLogViewer::SetBand(const logdata::TProtectionBand& Band) {
 }
 
 void TLogViewer::ApplyPreset(int Item) {
-    if (Item < 0 || Item >= 3)
+    if (Item < 0 || Item >= static_cast<int>(logdata::Presets().size()))
         return;
-    SetBand(logdata::PresetBand(PresetItems[Item], FReference));
+    SetBand(logdata::PresetBand(logdata::Presets()[static_cast<std::size_t>(Item)].Material,
+                                FReference));
 }
 
 void TLogViewer::LimitsEdited() {

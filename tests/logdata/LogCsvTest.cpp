@@ -104,7 +104,7 @@ TEST(Csv, ConfigurationCommentsThenAHeadingThenOneRowPerEntry) {
               std::string::npos);
     log.Header.Material = "Bronze";
     log.Header.RefType = "?";
-    EXPECT_NE(logdata::LogCsvText(log).find("\r\n# Protection Band = -550 to -900 mV\r\n"),
+    EXPECT_NE(logdata::LogCsvText(log).find("\r\n# Protection Band = -550 to -1100 mV\r\n"),
               std::string::npos);
     log.Header.Material = "";
     EXPECT_NE(logdata::LogCsvText(log).find("\r\n# Protection Band = -800 to -1050 mV\r\n"),
