@@ -346,6 +346,14 @@ void TLogChart::Zoom(double Factor) {
     FView->chart()->zoom(Factor);
 }
 
+void TLogChart::ZoomToRange(double FromMs, double ToMs) {
+    if (!(ToMs > FromMs))
+        return;
+    FUserView = true;
+    FView->AxisX->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(FromMs)),
+                           QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ToMs)));
+}
+
 void TLogChart::Pan(double RightShare, double UpShare) {
     FUserView = true;
     const QRectF Area = FView->chart()->plotArea();

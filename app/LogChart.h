@@ -43,6 +43,9 @@ public:
     void Zoom(double Factor);
     // Moves the view by a share of the plot's width and height.
     void Pan(double RightShare, double UpShare);
+    // Shows the times from FromMs to ToMs (units of ShownRange); the view then stays there as
+    // after a zoom by hand.
+    void ZoomToRange(double FromMs, double ToMs);
 
     // The position into the entries nearest to the pointer, when it is over the plot.
     std::function<void(std::optional<std::size_t> Position)> OnHover;
