@@ -10,6 +10,7 @@ packages=(
   xvfb xauth x11-utils
   dpkg-dev fakeroot file help2man lintian desktop-file-utils appstream
   libudev-dev pkg-config
+  poppler-utils
   help2man
 )
 
