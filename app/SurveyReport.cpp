@@ -5,7 +5,6 @@
 #include "app/LogEntryModel.h"
 #include "app/LogViewer.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
 #include <QPageSize>
@@ -98,7 +97,7 @@ bool TLogViewer::DrawSurveyReport(QPagedPaintDevice& Device, const TSurveyDetail
                                                ClockText(FVerdict.ClockAheadMinutes)));
     Html += Row("Time stamps", QStringLiteral("the logger's clock as recorded, without "
                                               "daylight-saving changes"));
-    Html += "</table><p><img src=\"quorva:chart\" width=620></p>";
+    Html += "</table><p><img src=\"quorva:chart\" width=500></p>";
     Html += "<h3>Verdict per zone</h3><table border=1 cellspacing=0 cellpadding=3><tr>"
             "<th>Zone</th><th>Protected</th><th>Under</th><th>Over</th><th>Lowest Min</th>"
             "<th>Highest Max</th><th>Excursions</th></tr>";
@@ -143,7 +142,7 @@ bool TLogViewer::DrawSurveyReport(QPagedPaintDevice& Device, const TSurveyDetail
             (Details.Notes.isEmpty() ? QStringLiteral("None.")
                                      : Details.Notes.toHtmlEscaped().replace('\n', "<br>")) +
             "</p>";
-    const QString Version = QCoreApplication::applicationVersion();
+    const QString Version = QStringLiteral(QUORVA_VERSION);
     Html += "<p><small>Written " +
             QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm").toHtmlEscaped() +
             " by Quorva" + (Version.isEmpty() ? QString() : " " + Version.toHtmlEscaped()) +

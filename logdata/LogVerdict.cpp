@@ -3,6 +3,7 @@
 #include "logdata/LogStats.h"
 #include "protocol/DateTime.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -30,12 +31,17 @@ std::optional<int> CommonStep(const std::vector<protocol::LogRecord>& entries,
     return best;
 }
 
-int PercentDown(std::size_t part, std::size_t whole) {
-    return whole == 0 ? 0 : static_cast<int>(part * 100 / whole);
-}
-
-int PercentUp(std::size_t part, std::size_t whole) {
-    return whole == 0 ? 0 : static_cast<int>((part * 100 + whole - 1) / whole);
+// Whole per cent to the nearest, except that a share other than none or all never reads as
+// 0 or 100: one interval outside the band in a long log must still show.
+int Percent(std::size_t part, std::size_t whole) {
+    if (whole == 0 || part == 0) {
+        return 0;
+    }
+    if (part == whole) {
+        return 100;
+    }
+    const int nearest = static_cast<int>((part * 200 + whole) / (whole * 2));
+    return std::clamp(nearest, 1, 99);
 }
 
 // Adds one entry outside the band to the spell it continues, or starts a new one.
@@ -95,9 +101,9 @@ TZoneVerdict JudgeZone(const TParsedLog& log, const std::vector<std::size_t>& or
         // Nobody knows what the hull did during a gap, so a spell never runs across one.
         close();
     }
-    v.ProtectedPercent = PercentDown(v.Count - under - over, v.Count);
-    v.UnderPercent = PercentUp(under, v.Count);
-    v.OverPercent = PercentUp(over, v.Count);
+    v.ProtectedPercent = Percent(v.Count - under - over, v.Count);
+    v.UnderPercent = Percent(under, v.Count);
+    v.OverPercent = Percent(over, v.Count);
     for (std::size_t i = 0; i < v.Excursions.size(); ++i) {
         if (!v.Worst || v.Excursions[i].Beyond > v.Excursions[*v.Worst].Beyond) {
             v.Worst = i;

@@ -32,8 +32,7 @@ struct TExcursion {
 struct TZoneVerdict {
     int Zone = 1;
     std::size_t Count = 0;
-    // Rounded down, so 100 means every entry was inside the band; the other two rounded up,
-    // so a short spell outside never reads as 0.
+    // Shares of entries in whole per cent, to the nearest; only none is 0 and only all is 100.
     int ProtectedPercent = 0, UnderPercent = 0, OverPercent = 0;
     std::vector<TExcursion> Excursions; // in time order
     // Into Excursions: the one furthest beyond its limit (the first of equals).

@@ -318,12 +318,12 @@ std::vector<protocol::LogRecord> DayCrossingTheBand() {
     return Entries;
 }
 
-const QString SternVerdict = QStringLiteral("Stern \u2014 protected 89 % of the time, "
-                                            "under-protected 11 %; 1 excursion, worst \u2212742 "
+const QString SternVerdict = QStringLiteral("Stern \u2014 protected 90 % of the time, "
+                                            "under-protected 10 %; 1 excursion, worst \u2212742 "
                                             "mV on 01/07/26 11:00");
 const QString KeelVerdict = QStringLiteral("Keel \u2014 protected 100 % of the time");
-const QString BowVerdict = QStringLiteral("Bow \u2014 protected 96 % of the time, "
-                                          "over-protected 4 %; 1 excursion, worst \u22121130 mV "
+const QString BowVerdict = QStringLiteral("Bow \u2014 protected 97 % of the time, "
+                                          "over-protected 3 %; 1 excursion, worst \u22121130 mV "
                                           "on 01/07/26 17:30");
 
 QString PdfText(const QString& Path) {

@@ -95,11 +95,11 @@ TEST_P(LogVerdictTest, SpellsOutsideTheBandSplitAtGapsAndSideChangesNotAtClockCh
     EXPECT_EQ(v.ClockAheadMinutes, -58);
     ASSERT_EQ(v.Zones.size(), 2u);
 
-    // Zone 1: 6 of 12 protected, 4 under (33.3 % rounds up), 2 over (16.7 % rounds up).
+    // Zone 1: 6 of 12 protected, 4 under (33.3 %), 2 over (16.7 %).
     const logdata::TZoneVerdict& keel = v.Zones[0];
     EXPECT_EQ(keel.Count, 12u);
     EXPECT_EQ(keel.ProtectedPercent, 50);
-    EXPECT_EQ(keel.UnderPercent, 34);
+    EXPECT_EQ(keel.UnderPercent, 33);
     EXPECT_EQ(keel.OverPercent, 17);
     const std::vector<TExcursion> expected = {
         // Three hours through midnight, one an hour each after.
@@ -128,6 +128,7 @@ INSTANTIATE_TEST_SUITE_P(Logs, LogVerdictTest,
                          });
 
 TEST(LogVerdict, OneIntervalOutOfTwoHundredIsNeverShownAsFullyProtected) {
+    // 199 of 200 is 99.5 %, which would round to 100.
     logdata::TParsedLog log;
     log.IsLog = true;
     log.Header.Zones = "1";
