@@ -346,6 +346,10 @@ void TLogChart::Zoom(double Factor) {
     FView->chart()->zoom(Factor);
 }
 
+double TLogChart::TimeOf(int64_t Minutes) {
+    return MsOf(Minutes);
+}
+
 void TLogChart::ZoomToRange(double FromMs, double ToMs) {
     if (!(ToMs > FromMs))
         return;

@@ -46,6 +46,9 @@ public:
     // Shows the times from FromMs to ToMs (units of ShownRange); the view then stays there as
     // after a zoom by hand.
     void ZoomToRange(double FromMs, double ToMs);
+    // The x value (units of ShownRange and ZoomToRange) of a time stamp of the log, minutes
+    // since 1970 as the logger's clock recorded it.
+    static double TimeOf(int64_t Minutes);
 
     // The position into the entries nearest to the pointer, when it is over the plot.
     std::function<void(std::optional<std::size_t> Position)> OnHover;
