@@ -108,9 +108,13 @@ TEST(Gaps, AMissingIntervalOrAStopSplitsTheLogIntoRuns) {
     EXPECT_EQ(logdata::ContinuousRuns(entries, order, 15), (Runs{{0, 4}, {5, 9}}));
     // Without an interval the usual step (15 minutes) stands in for it.
     EXPECT_EQ(logdata::ContinuousRuns(entries, order, std::nullopt), (Runs{{0, 4}, {5, 9}}));
-    // A 60-minute interval sees no gap in 15- and 45-minute steps.
-    EXPECT_EQ(logdata::ContinuousRuns(entries, order, 60), (Runs{{0, 9}}));
-    // Up to one and a half intervals is still one piece.
+    // The header's interval is the setting at download, maybe changed since: the log's own
+    // 15-minute steps decide, so neither 60 (no gap) nor 1 (a gap at every step) is taken.
+    for (int headerInterval : {60, 1})
+        EXPECT_EQ(logdata::ContinuousRuns(entries, order, headerInterval), (Runs{{0, 4}, {5, 9}}))
+            << headerInterval;
+    // Steps that all differ give no step of the log's own: the interval decides. Up to one and
+    // a half intervals is still one piece.
     entries = {Entry(1, 100, {}), Entry(2, 122, {}), Entry(3, 145, {}), Entry(4, 146, {})};
     EXPECT_EQ(logdata::ContinuousRuns(entries, logdata::TimeOrder(entries), 15),
               (Runs{{0, 1}, {2, 3}}));
