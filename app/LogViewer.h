@@ -147,8 +147,6 @@ private:
     TSurveyDetails FDetails; // kept between reports of the same window
 };
 
-// Minutes as the chart's x value, for zooming it to a time span.
-double ChartX(int64_t Minutes);
 // "−742" with a true minus sign, as text for people.
 QString Millivolts(int Value);
 // "3 h 15 min", "2 d 4 h", "45 min".

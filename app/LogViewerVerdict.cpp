@@ -5,7 +5,6 @@
 #include "app/LogEntryModel.h"
 #include "app/LogViewer.h"
 
-#include <QDateTime>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
@@ -42,12 +41,6 @@ QString DurationText(int64_t Minutes) {
         return Rest > 0 ? QStringLiteral("%1 h %2 min").arg(Hours).arg(Rest)
                         : QStringLiteral("%1 h").arg(Hours);
     return QStringLiteral("%1 min").arg(Rest);
-}
-
-double ChartX(int64_t Minutes) {
-    const protocol::DateTime T = protocol::DateTimeFromMinutes(Minutes);
-    return static_cast<double>(
-        QDateTime(QDate(T.Year, T.Month, T.Day), QTime(T.Hour, T.Minute)).toMSecsSinceEpoch());
 }
 
 QString TLogViewer::VerdictText(int Zone) const {
@@ -175,7 +168,7 @@ void TLogViewer::ExcursionChosen() {
     // Some time either side shows how the zone went out and came back.
     const int64_t Margin =
         std::max<int64_t>(FVerdict.IntervalMinutes.value_or(15) * 2, (Last - First) / 4);
-    Chart->ZoomToRange(ChartX(First - Margin), ChartX(Last + Margin));
+    Chart->ZoomToRange(TLogChart::TimeOf(First - Margin), TLogChart::TimeOf(Last + Margin));
 }
 
 } // namespace app

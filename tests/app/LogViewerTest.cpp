@@ -366,8 +366,8 @@ TEST_F(LogViewerTest, VerdictPerZoneIsInWordsInViewAndEachSpellZoomsTheChart) {
     const auto [AllFrom, AllTo] = Viewer->Chart->ShownRange();
     Viewer->ExcursionTable->selectRow(1);
     const auto [From, To] = Viewer->Chart->ShownRange();
-    EXPECT_LE(From, app::ChartX(Entries[69].Minutes));
-    EXPECT_GE(To, app::ChartX(Entries[71].Minutes));
+    EXPECT_LE(From, app::TLogChart::TimeOf(Entries[69].Minutes));
+    EXPECT_GE(To, app::TLogChart::TimeOf(Entries[71].Minutes));
     EXPECT_LT(To - From, (AllTo - AllFrom) / 4);
 
     // A hand-edited limit is no preset any more, and a tighter band shows at once in words.
