@@ -150,7 +150,7 @@ void TLogViewer::FillExcursionTable() {
                                   Millivolts(X.Worst) + " mV on " + TimeStampText(X.WorstMinutes)};
         for (int Column = 0; Column < 6; ++Column) {
             auto* Item = new QTableWidgetItem(Cells[Column]);
-            // The span to show, before and after one interval of its surroundings.
+            // Each cell carries its spell's span, whichever cell is clicked.
             Item->setData(Qt::UserRole, QVariant::fromValue(X.FirstMinutes));
             Item->setData(Qt::UserRole + 1, QVariant::fromValue(X.LastMinutes));
             ExcursionTable->setItem(Row, Column, Item);
