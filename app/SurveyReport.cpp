@@ -97,7 +97,16 @@ bool TLogViewer::DrawSurveyReport(QPagedPaintDevice& Device, const TSurveyDetail
                                                ClockText(FVerdict.ClockAheadMinutes)));
     Html += Row("Time stamps", QStringLiteral("the logger's clock as recorded, without "
                                               "daylight-saving changes"));
-    Html += "</table><p><img src=\"quorva:chart\" width=500></p>";
+    const auto [ShownFrom, ShownTo] = Chart->ShownRange();
+    const auto OnLoggerClock = [](double Ms) {
+        return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(Ms), Qt::UTC)
+            .toString("dd/MM/yy HH:mm");
+    };
+    Html += "</table><p><img src=\"quorva:chart\" width=500><br><small>" +
+            QStringLiteral("The chart as the viewer showed it: %1 to %2 on the logger's clock.")
+                .arg(OnLoggerClock(ShownFrom), OnLoggerClock(ShownTo))
+                .toHtmlEscaped() +
+            "</small></p>";
     Html += "<h3>Verdict per zone</h3><table border=1 cellspacing=0 cellpadding=3><tr>"
             "<th>Zone</th><th>Protected</th><th>Under</th><th>Over</th><th>Lowest Min</th>"
             "<th>Highest Max</th><th>Excursions</th></tr>";

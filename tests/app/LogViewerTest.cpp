@@ -404,7 +404,8 @@ TEST_F(LogViewerTest, SurveyReportPdfHoldsLoggerBandPeriodVerdictsAndNotesOnTheL
           QStringLiteral("\u2212800 to \u22121050 mV against Ag AgCl (Steel)"),
           QStringLiteral("Period 01/07/26 to 01/07/26 23:45 (23 h 45 min)"),
           QStringLiteral("the logger's clock was 1 min behind the PC's"), SternVerdict, KeelVerdict,
-          BowVerdict, QStringLiteral("Anodes renewed in May.")})
+          BowVerdict, QStringLiteral("Anodes renewed in May."),
+          QStringLiteral("The chart as the viewer showed it: 01/07/26")})
         EXPECT_TRUE(Text.contains(Wanted))
             << Wanted.toStdString() << "\nin: " << Text.toStdString();
     EXPECT_EQ(PdfPaper(Dir.filePath("survey.pdf")), "A4");
