@@ -1,32 +1,29 @@
 #include "app/LogChart.h"
 
+#include "app/ChartTicks.h"
 #include "logdata/LogStats.h"
 
 #include <QAreaSeries>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QDateTime>
-#include <QDateTimeAxis>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPixmap>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace app {
 
 namespace {
-
-double MsOf(int64_t Minutes) {
-    const protocol::DateTime T = protocol::DateTimeFromMinutes(Minutes);
-    return static_cast<double>(
-        QDateTime(QDate(T.Year, T.Month, T.Day), QTime(T.Hour, T.Minute)).toMSecsSinceEpoch());
-}
 
 constexpr double PixelsPerPoint = 2.0;
 
@@ -45,21 +42,50 @@ struct TBandShade {
     QColor Fill;
 };
 // Opaque tints on the white plot: nothing lies behind the band to show through, and opaque
-// fills are cheaper to draw than blended ones.
-const TBandShade Shades[3] = {{"Over-protected", QColor(224, 230, 250)},
-                              {"Protected", QColor(215, 240, 218)},
-                              {"Under-protected", QColor(250, 221, 221)}};
+// fills are cheaper to draw than blended ones. Over-protection is amber, not blue, so that no
+// zone's colour is lost inside a band.
+const TBandShade Shades[3] = {{"Over-protected", QColor(250, 236, 200)},
+                              {"Protected", QColor(212, 240, 214)},
+                              {"Under-protected", QColor(250, 218, 218)}};
 
-QAreaSeries* NewArea(QLineSeries* Upper, QLineSeries* Lower, const QString& Name,
-                     const QColor& Fill, const QColor& Edge) {
-    auto* Area = new QAreaSeries(Upper, Lower);
+constexpr int TimeTickCount = 6;
+constexpr int ValueTickCount = 8;
+
+// A zone's fill: its colour, see-through, and for the second and third zone a pattern of its
+// own, so the zones are told apart in grey print and by eyes that do not tell the colours.
+QBrush ZoneBrush(const QColor& Colour, int Zone) {
+    QPixmap Tile(8, 8);
+    QColor Fill = Colour;
+    Fill.setAlpha(120);
+    Tile.fill(Fill);
+    QPainter Painter(&Tile);
+    Painter.setPen(QPen(Colour.darker(160), 1));
+    if (Zone == 2) {
+        Painter.drawLine(0, 7, 7, 0);
+    } else if (Zone == 3) {
+        Painter.drawLine(0, 3, 7, 3);
+        Painter.drawLine(3, 0, 3, 7);
+    }
+    return QBrush(Tile);
+}
+
+// The area owns its two lines, so deleting the area leaves nothing behind.
+QAreaSeries* NewArea(const QString& Name) {
+    auto* Area = new QAreaSeries;
+    Area->setUpperSeries(new QLineSeries(Area));
+    Area->setLowerSeries(new QLineSeries(Area));
     Area->setName(Name);
-    Area->setBrush(Fill);
-    if (Edge.alpha() == 0)
-        Area->setPen(Qt::NoPen);
-    else
-        Area->setPen(QPen(Edge, 1));
     return Area;
+}
+
+void DeleteArea(QChart* Chart, QAreaSeries* Area) {
+    Chart->removeSeries(Area);
+    // Whoever holds the lines now, they go with their area.
+    std::unique_ptr<QLineSeries> Upper(Area->upperSeries()), Lower(Area->lowerSeries());
+    for (QLineSeries* Line : {Upper.get(), Lower.get()})
+        if (Line)
+            Line->setParent(nullptr);
+    delete Area;
 }
 
 } // namespace
@@ -74,14 +100,14 @@ public:
         setFocusPolicy(Qt::StrongFocus);
         setRenderHint(QPainter::Antialiasing, false);
     }
-    QDateTimeAxis* AxisX = nullptr;
+    QCategoryAxis* AxisX = nullptr;
     QValueAxis* AxisY = nullptr;
-    // One zone's band over one run of the log without gaps.
-    struct TPiece {
+    // One band per zone, kept from draw to draw; a gap is a break inside it.
+    struct TZoneBand {
         QAreaSeries* Area;
-        std::size_t From, To, MinAt;
+        int Zone;
     };
-    std::vector<TPiece> Pieces;
+    std::vector<TZoneBand> Zones;
     QAreaSeries* Bands[3] = {};
 
 protected:
@@ -144,6 +170,7 @@ protected:
             FOwner->Pan(0, -0.1);
             break;
         case Qt::Key_Plus:
+        case Qt::Key_Equal: // "+" without Shift on most keyboards
             FOwner->Zoom(1.25);
             break;
         case Qt::Key_Minus:
@@ -158,8 +185,22 @@ protected:
     }
     void paintEvent(QPaintEvent* Event) override {
         QChartView::paintEvent(Event);
+        // The keys act on the chart only while it has the focus: say so where it is seen.
+        if (hasFocus()) {
+            QPainter Painter(viewport());
+            Painter.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::DashLine));
+            Painter.drawRect(viewport()->rect().adjusted(1, 1, -1, -1));
+        }
         if (FOwner->OnPainted)
             FOwner->OnPainted();
+    }
+    void focusInEvent(QFocusEvent* Event) override {
+        QChartView::focusInEvent(Event);
+        viewport()->update();
+    }
+    void focusOutEvent(QFocusEvent* Event) override {
+        QChartView::focusOutEvent(Event);
+        viewport()->update();
     }
     void leaveEvent(QEvent* Event) override {
         if (FOwner->OnHover)
@@ -176,24 +217,36 @@ private:
 TLogChart::TLogChart(QWidget* Parent) : QWidget(Parent) {
     auto* Chart = new QChart;
     Chart->legend()->setAlignment(Qt::AlignBottom);
+    Chart->legend()->setMarkerShape(QLegend::MarkerShapeRectangle);
+    QFont LegendFont = Chart->legend()->font();
+    LegendFont.setPointSizeF(LegendFont.pointSizeF() * 1.15);
+    Chart->legend()->setFont(LegendFont);
     Chart->setMargins(QMargins(4, 4, 4, 4));
     FView = new TChartView(Chart, this);
     FView->setObjectName("ChartView");
-    FView->AxisX = new QDateTimeAxis;
-    FView->AxisX->setFormat("dd/MM/yy hh:mm");
-    FView->AxisX->setTickCount(6);
+    FView->AxisX = new QCategoryAxis;
+    FView->AxisX->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    FView->AxisX->setTitleText("Logger's clock (as recorded)");
     FView->AxisY = new QValueAxis;
     FView->AxisY->setTitleText("mV");
     FView->AxisY->setLabelFormat("%d");
+    FView->AxisY->setTickType(QValueAxis::TicksDynamic);
+    FView->AxisY->setTickAnchor(0);
     Chart->addAxis(FView->AxisX, Qt::AlignBottom);
     Chart->addAxis(FView->AxisY, Qt::AlignLeft);
-    connect(FView->AxisX, &QDateTimeAxis::rangeChanged, this, [this] {
+    connect(FView->AxisX, &QValueAxis::rangeChanged, this, [this] {
+        PlaceTimeTicks();
         if (!FFitting)
             Redecimate();
     });
+    connect(FView->AxisY, &QValueAxis::rangeChanged, this, [this](qreal Min, qreal Max) {
+        FView->AxisY->setTickInterval(RoundStep(Max - Min, ValueTickCount));
+    });
     for (int I = 0; I < 3; ++I) {
-        auto* Area = NewArea(new QLineSeries, new QLineSeries, Shades[I].Name, Shades[I].Fill,
-                             Qt::transparent);
+        auto* Area = NewArea(Shades[I].Name);
+        Area->setBrush(Shades[I].Fill);
+        // The band's edges are its limits; the edge also frames the tint in the legend.
+        Area->setPen(QPen(Shades[I].Fill.darker(135), 1));
         Chart->addSeries(Area);
         Area->attachAxis(FView->AxisX);
         Area->attachAxis(FView->AxisY);
@@ -211,46 +264,28 @@ void TLogChart::SetEntries(const std::vector<protocol::LogRecord>* Entries,
                            const std::vector<std::size_t>& Order,
                            const std::vector<std::pair<std::size_t, std::size_t>>& Runs,
                            const std::vector<TChartZone>& Zones, const QString& Title) {
-    QChart* Chart = FView->chart();
-    for (const auto& Piece : FView->Pieces) {
-        Chart->removeSeries(Piece.Area);
-        delete Piece.Area;
-    }
-    FView->Pieces.clear();
     FEntries = Entries;
     FOrder = Order;
+    FRuns = Runs;
     FTimes.clear();
     FTimes.reserve(Order.size());
     for (std::size_t Position : Order)
-        FTimes.push_back(MsOf((*Entries)[Position].Minutes));
+        FTimes.push_back(TimeOf((*Entries)[Position].Minutes));
     RebuildBands();
-    Chart->setTitle(Title);
+    FView->chart()->setTitle(Title);
     FMinValue = FMaxValue = 0;
     bool First = true;
     for (const TChartZone& Zone : Zones) {
         const std::size_t MinAt = static_cast<std::size_t>(Zone.Zone - 1) * 2;
-        for (const auto& [From, To] : Runs) {
-            for (std::size_t I = From; I <= To; ++I) {
-                const protocol::LogRecord& E = (*Entries)[Order[I]];
-                FMinValue = First ? E.Values[MinAt] : std::min<double>(FMinValue, E.Values[MinAt]);
-                FMaxValue =
-                    First ? E.Values[MinAt + 1] : std::max<double>(FMaxValue, E.Values[MinAt + 1]);
-                First = false;
-            }
-            QColor Fill = Zone.Colour;
-            Fill.setAlpha(150);
-            auto* Area =
-                NewArea(new QLineSeries, new QLineSeries, Zone.Name, Fill, Zone.Colour.darker(130));
-            Chart->addSeries(Area);
-            Area->attachAxis(FView->AxisX);
-            Area->attachAxis(FView->AxisY);
-            // One legend entry per zone, however many pieces its band has.
-            if (From != Runs.front().first)
-                for (QLegendMarker* Marker : Chart->legend()->markers(Area))
-                    Marker->setVisible(false);
-            FView->Pieces.push_back({Area, From, To, MinAt});
+        for (std::size_t Position : Order) {
+            const protocol::LogRecord& E = (*Entries)[Position];
+            FMinValue = First ? E.Values[MinAt] : std::min<double>(FMinValue, E.Values[MinAt]);
+            FMaxValue =
+                First ? E.Values[MinAt + 1] : std::max<double>(FMaxValue, E.Values[MinAt + 1]);
+            First = false;
         }
     }
+    KeepZoneSeries(Zones);
     // A download adds entries while the user looks closer: keep the view the user chose.
     if (FUserView)
         Redecimate();
@@ -258,33 +293,104 @@ void TLogChart::SetEntries(const std::vector<protocol::LogRecord>* Entries,
         FitAxes();
 }
 
+// The zones' series stay from draw to draw; only a zone that goes takes its series along.
+void TLogChart::KeepZoneSeries(const std::vector<TChartZone>& Zones) {
+    QChart* Chart = FView->chart();
+    while (FView->Zones.size() > Zones.size()) {
+        DeleteArea(Chart, FView->Zones.back().Area);
+        FView->Zones.pop_back();
+    }
+    for (std::size_t I = 0; I < Zones.size(); ++I) {
+        const TChartZone& Zone = Zones[I];
+        if (I == FView->Zones.size()) {
+            auto* Area = NewArea(Zone.Name);
+            // Outlines would run along the breaks at the gaps; the fill alone draws the band.
+            Area->setPen(Qt::NoPen);
+            Chart->addSeries(Area);
+            Area->attachAxis(FView->AxisX);
+            Area->attachAxis(FView->AxisY);
+            FView->Zones.push_back({Area, 0});
+        }
+        TChartView::TZoneBand& Band = FView->Zones[I];
+        if (Band.Area->name() != Zone.Name)
+            Band.Area->setName(Zone.Name);
+        if (Band.Zone != Zone.Zone || FZoneColours.size() <= I || FZoneColours[I] != Zone.Colour) {
+            Band.Area->setBrush(ZoneBrush(Zone.Colour, Zone.Zone));
+            for (QLegendMarker* Marker : Chart->legend()->markers(Band.Area))
+                Marker->setPen(QPen(Zone.Colour.darker(130), 1));
+        }
+        Band.Zone = Zone.Zone;
+    }
+    FZoneColours.clear();
+    for (const TChartZone& Zone : Zones)
+        FZoneColours.push_back(Zone.Colour);
+}
+
+std::size_t TLogChart::SeriesCount() const {
+    return static_cast<std::size_t>(FView->chart()->series().size());
+}
+
+// Neighbouring runs whose gap is narrower than a slot are drawn as one: the gap would not show,
+// and a log with a gap between every entry still costs a point per slot.
+std::vector<std::pair<std::size_t, std::size_t>> TLogChart::VisibleRuns(double Left, double Right,
+                                                                        double Slot) const {
+    std::vector<std::pair<std::size_t, std::size_t>> Shown;
+    for (const auto& [From, To] : FRuns) {
+        if (To >= FTimes.size() || From > To)
+            continue;
+        if (FTimes[To] < Left - Slot || FTimes[From] > Right + Slot)
+            continue;
+        if (!Shown.empty() && FTimes[From] - FTimes[Shown.back().second] < Slot)
+            Shown.back().second = To;
+        else
+            Shown.emplace_back(From, To);
+    }
+    return Shown;
+}
+
 void TLogChart::Redecimate() {
     // Entries replaced since they were drawn are not touched until SetEntries has them.
-    if (FTimes.empty() || !FEntries || FEntries->size() < FOrder.size())
+    if (!FEntries || FEntries->size() < FOrder.size())
         return;
-    const double Left = static_cast<double>(FView->AxisX->min().toMSecsSinceEpoch());
-    const double Right = static_cast<double>(FView->AxisX->max().toMSecsSinceEpoch());
+    const double Left = FView->AxisX->min();
+    const double Right = FView->AxisX->max();
     const double Pixels = std::max(FView->chart()->plotArea().width(), 800.0);
     // A point per two pixels at most: the envelope of Min and Max per slot still covers every
     // entry, and a dense, jagged log paints in a fraction of the time of one point per pixel.
     const double Bucket = std::max((Right - Left) / Pixels * PixelsPerPoint, 1.0);
-    // A run of one entry gets a sliver of width so that it still shows.
-    const double Sliver = std::max(Bucket, 60000.0);
-    for (const auto& Piece : FView->Pieces) {
+    // A run that fits into one slot gets a sliver of width so that it still shows.
+    const double Sliver = std::max(Bucket, 60000.0) / 2;
+    const auto Runs = VisibleRuns(Left, Right, Bucket);
+    for (const TChartView::TZoneBand& Band : FView->Zones) {
         QList<QPointF> Tops, Bottoms;
-        for (const logdata::TEnvelopePoint& P :
-             logdata::ZoneEnvelope(*FEntries, FOrder, FTimes, Piece.From, Piece.To,
-                                   static_cast<int>(Piece.MinAt / 2 + 1), Left, Right, Bucket)) {
-            Tops.append({P.X, static_cast<double>(P.Max)});
-            Bottoms.append({P.X, static_cast<double>(P.Min)});
+        for (const auto& [From, To] : Runs) {
+            const auto Points = logdata::ZoneEnvelope(*FEntries, FOrder, FTimes, From, To,
+                                                      Band.Zone, Left, Right, Bucket);
+            if (Points.empty())
+                continue;
+            const double FirstX = Points.size() == 1 ? Points[0].X - Sliver : Points[0].X;
+            // A break: the band closes to nothing across the gap, and nothing is filled there.
+            if (!Tops.isEmpty()) {
+                const double Y = Bottoms.back().y();
+                for (QList<QPointF>* Side : {&Tops, &Bottoms}) {
+                    Side->append({Side->back().x(), Y});
+                    Side->append({FirstX, Y});
+                }
+            }
+            for (const logdata::TEnvelopePoint& P : Points) {
+                if (Points.size() == 1) {
+                    for (double X : {P.X - Sliver, P.X + Sliver}) {
+                        Tops.append({X, static_cast<double>(P.Max)});
+                        Bottoms.append({X, static_cast<double>(P.Min)});
+                    }
+                    continue;
+                }
+                Tops.append({P.X, static_cast<double>(P.Max)});
+                Bottoms.append({P.X, static_cast<double>(P.Min)});
+            }
         }
-        if (Piece.From == Piece.To && !Tops.isEmpty()) {
-            const double X = Tops[0].x();
-            Tops = {{X - Sliver, Tops[0].y()}, {X + Sliver, Tops[0].y()}};
-            Bottoms = {{X - Sliver, Bottoms[0].y()}, {X + Sliver, Bottoms[0].y()}};
-        }
-        Piece.Area->upperSeries()->replace(Tops);
-        Piece.Area->lowerSeries()->replace(Bottoms);
+        Band.Area->upperSeries()->replace(Tops);
+        Band.Area->lowerSeries()->replace(Bottoms);
     }
 }
 
@@ -312,6 +418,15 @@ void TLogChart::RebuildBands() {
     }
 }
 
+void TLogChart::PlaceTimeTicks() {
+    QCategoryAxis* Axis = FView->AxisX;
+    for (const QString& Label : Axis->categoriesLabels())
+        Axis->remove(Label);
+    Axis->setStartValue(Axis->min());
+    for (const TTimeTick& Tick : TimeTicks(Axis->min(), Axis->max(), TimeTickCount))
+        Axis->append(Tick.Label, Tick.Ms);
+}
+
 void TLogChart::FitAxes() {
     // Setting the ranges would fill the bands once per change; once at the end is enough.
     FFitting = true;
@@ -322,8 +437,7 @@ void TLogChart::FitAxes() {
         From -= 1800000.0;
         To += 1800000.0;
     }
-    FView->AxisX->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(From)),
-                           QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(To)));
+    FView->AxisX->setRange(From, To);
     double Low = FMinValue, High = FMaxValue;
     if (FBand) {
         Low = FTimes.empty() ? FBand->Lower : std::min(Low, double(FBand->Lower));
@@ -331,7 +445,6 @@ void TLogChart::FitAxes() {
     }
     FView->AxisY->setRange(std::floor(Low / 50.0) * 50.0 - 50.0,
                            std::ceil(High / 50.0) * 50.0 + 50.0);
-    FView->AxisY->applyNiceNumbers();
     FFitting = false;
     Redecimate();
 }
@@ -346,6 +459,17 @@ void TLogChart::Zoom(double Factor) {
     FView->chart()->zoom(Factor);
 }
 
+double TLogChart::TimeOf(int64_t Minutes) {
+    return LoggerClockMs(Minutes);
+}
+
+void TLogChart::ZoomToRange(double FromMs, double ToMs) {
+    if (!(ToMs > FromMs))
+        return;
+    FUserView = true;
+    FView->AxisX->setRange(FromMs, ToMs);
+}
+
 void TLogChart::Pan(double RightShare, double UpShare) {
     FUserView = true;
     const QRectF Area = FView->chart()->plotArea();
@@ -358,8 +482,8 @@ std::optional<std::size_t> TLogChart::EntryAt(QPoint Pos) const {
         FView->chart()->mapFromScene(FView->mapToScene(FView->mapFrom(this, Pos)));
     if (FTimes.empty() || !Area.contains(InChart))
         return std::nullopt;
-    const double Min = static_cast<double>(FView->AxisX->min().toMSecsSinceEpoch());
-    const double Max = static_cast<double>(FView->AxisX->max().toMSecsSinceEpoch());
+    const double Min = FView->AxisX->min();
+    const double Max = FView->AxisX->max();
     const double Time = Min + (InChart.x() - Area.left()) / Area.width() * (Max - Min);
     auto After = std::lower_bound(FTimes.begin(), FTimes.end(), Time);
     std::size_t I = static_cast<std::size_t>(After - FTimes.begin());
@@ -400,8 +524,7 @@ bool TLogChart::WritePdf(QIODevice* Device, const QString& Title) const {
 }
 
 std::pair<double, double> TLogChart::ShownRange() const {
-    return {static_cast<double>(FView->AxisX->min().toMSecsSinceEpoch()),
-            static_cast<double>(FView->AxisX->max().toMSecsSinceEpoch())};
+    return {FView->AxisX->min(), FView->AxisX->max()};
 }
 
 } // namespace app

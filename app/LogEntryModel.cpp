@@ -14,6 +14,13 @@ void TLogEntryModel::Reset(const std::vector<protocol::LogRecord>* Entries) {
     endResetModel();
 }
 
+void TLogEntryModel::SetZoneNames(const QStringList& Names) {
+    FZoneNames = Names;
+    while (FZoneNames.size() < 3)
+        FZoneNames << QStringLiteral("Zone %1").arg(FZoneNames.size() + 1);
+    emit headerDataChanged(Qt::Horizontal, 2, 7);
+}
+
 void TLogEntryModel::Appended() {
     if (!FEntries || static_cast<int>(FEntries->size()) <= FRows)
         return;
@@ -48,11 +55,14 @@ QVariant TLogEntryModel::data(const QModelIndex& Index, int Role) const {
 }
 
 QVariant TLogEntryModel::headerData(int Section, Qt::Orientation Orientation, int Role) const {
-    static const char* const Titles[] = {"#",    "Time Stamp", "Min1", "Max1",
-                                         "Min2", "Max2",       "Min3", "Max3"};
     if (Role != Qt::DisplayRole || Orientation != Qt::Horizontal || Section < 0 || Section > 7)
         return QAbstractTableModel::headerData(Section, Orientation, Role);
-    return QString::fromLatin1(Titles[Section]);
+    if (Section == 0)
+        return QStringLiteral("#");
+    if (Section == 1)
+        return QStringLiteral("Time Stamp");
+    return QStringLiteral("%1 %2 (mV)")
+        .arg(FZoneNames[(Section - 2) / 2], Section % 2 == 0 ? "Min" : "Max");
 }
 
 } // namespace app

@@ -1,9 +1,10 @@
-// The entries of a log as a table: number, time stamp, the six readings.
+// The entries of a log as a table: number, time stamp, each zone's lowest and highest reading.
 #pragma once
 
 #include "protocol/LogRecord.h"
 
 #include <QAbstractTableModel>
+#include <QStringList>
 #include <vector>
 
 namespace app {
@@ -14,6 +15,8 @@ public:
 
     // The model reads the viewer's entries in place; Reset after they were replaced.
     void Reset(const std::vector<protocol::LogRecord>* Entries);
+    // Zones 1 to 3 as the headings name them.
+    void SetZoneNames(const QStringList& Names);
     // The last entry of the vector was just appended.
     void Appended();
 
@@ -26,6 +29,7 @@ public:
 private:
     const std::vector<protocol::LogRecord>* FEntries = nullptr;
     int FRows = 0;
+    QStringList FZoneNames{"Zone 1", "Zone 2", "Zone 3"};
 };
 
 // The program's own time stamp text, "14/08/26 05:20" (the date alone at midnight).

@@ -1,17 +1,23 @@
 #include "app/LogViewer.h"
 
+#include "app/Contrast.h"
 #include "app/LogChart.h"
 #include "app/LogEntryModel.h"
 #include "app/LogLineFeed.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QCursor>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
@@ -22,22 +28,28 @@ namespace app {
 
 namespace {
 
-const QColor ZoneColours[3] = {QColor(0, 90, 200), QColor(225, 120, 0), QColor(140, 40, 160)};
-const logdata::THullMaterial PresetItems[3] = {logdata::THullMaterial::Aluminium,
-                                               logdata::THullMaterial::Steel,
-                                               logdata::THullMaterial::Bronze};
+// Apart from the chart's shades of blue, green and red behind them.
+const QColor ZoneColours[3] = {QColor(40, 40, 40), QColor(215, 110, 0), QColor(160, 0, 160)};
+const QColor NoteColour(160, 0, 0);
 
 QString Latin1(const std::string& Text) {
     return QString::fromLatin1(Text.data(), static_cast<qsizetype>(Text.size()));
 }
 
-QString Share(double Fraction, std::size_t Count) {
-    return Count == 0 ? QStringLiteral("-") : QString::number(Fraction * 100.0, 'f', 1) + " %";
+int PresetIndex(logdata::THullMaterial Material) {
+    const auto& List = logdata::Presets();
+    return static_cast<int>(std::find_if(List.begin(), List.end(),
+                                         [&](const auto& P) { return P.Material == Material; }) -
+                            List.begin());
+}
+
+int CustomIndex() {
+    return static_cast<int>(logdata::Presets().size());
 }
 
 } // namespace
 
-TLogViewer::TLogViewer(QWidget* Parent) : QWidget(Parent, Qt::Window) {
+TLogViewer::TLogViewer(QWidget* Parent) : QMainWindow(Parent, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName("LogViewer");
     resize(1000, 720);
@@ -46,67 +58,108 @@ TLogViewer::TLogViewer(QWidget* Parent) : QWidget(Parent, Qt::Window) {
     // A download adds an entry every tenth of a second; the chart catches up a few times a second.
     FRedraw->setInterval(250);
     CreateControls();
+    CreateMenu();
     BindControls();
+    ApplyColours();
 }
 
 TLogViewer::~TLogViewer() = default;
 
 void TLogViewer::CreateControls() {
-    auto* Layout = new QVBoxLayout(this);
-    Info = new QLabel(this);
+    auto* Central = new QWidget(this);
+    setCentralWidget(Central);
+    auto* Layout = new QVBoxLayout(Central);
+    Info = new QLabel(Central);
     Info->setObjectName("Info");
+    Info->setWordWrap(true);
     Info->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Layout->addWidget(Info);
     Layout->addWidget(CreateBandRow());
-    Notes = new QLabel(this);
+    BandSource = new QLabel(Central);
+    BandSource->setObjectName("BandSource");
+    BandSource->setWordWrap(true);
+    Layout->addWidget(BandSource);
+    Layout->addWidget(CreateButtonRow());
+    Notes = new QLabel(Central);
     Notes->setObjectName("Notes");
     Notes->setWordWrap(true);
-    Notes->setStyleSheet("color: #a00000");
     Notes->hide();
     Layout->addWidget(Notes);
-    auto* Split = new QSplitter(Qt::Vertical, this);
+    // The verdict sits outside the splitter so that no pane can push it out of sight.
+    auto* VerdictBox = new QWidget(Central);
+    VerdictBox->setObjectName("Verdict");
+    FVerdictLayout = new QVBoxLayout(VerdictBox);
+    FVerdictLayout->setContentsMargins(0, 0, 0, 0);
+    FVerdictLayout->setSpacing(2);
+    Layout->addWidget(VerdictBox);
+    auto* Split = new QSplitter(Qt::Vertical, Central);
     Chart = new TLogChart(Split);
-    Chart->setMinimumHeight(260);
-    auto* Lower = new QSplitter(Qt::Horizontal, Split);
-    SummaryTable = new QTableWidget(0, 9, Lower);
+    Chart->setMinimumHeight(220);
+    CreateTables(Split);
+    Split->setStretchFactor(0, 3);
+    Split->setStretchFactor(1, 2);
+    Split->setSizes({400, 200});
+    Layout->addWidget(Split, 1);
+    HoverLine = new QLabel(Central);
+    HoverLine->setObjectName("HoverLine");
+    HoverLine->setWordWrap(true);
+    Layout->addWidget(HoverLine);
+}
+
+void TLogViewer::CreateTables(QWidget* Parent) {
+    Tables = new QTabWidget(Parent);
+    Tables->setObjectName("Tables");
+    SummaryTable = new QTableWidget(0, 9, Tables);
     SummaryTable->setObjectName("SummaryTable");
-    SummaryTable->setHorizontalHeaderLabels({"Zone", "First", "Last", "Entries", "Lowest Min",
-                                             "Highest Max", "Under", "Protected", "Over"});
-    SummaryTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    SummaryTable->verticalHeader()->hide();
-    EntryTable = new QTableView(Lower);
+    SummaryTable->setHorizontalHeaderLabels({"Zone", "Protected", "Under", "Over", "Lowest Min",
+                                             "Highest Max", "First", "Last", "Entries"});
+    ExcursionTable = new QTableWidget(0, 6, Tables);
+    ExcursionTable->setObjectName("ExcursionTable");
+    ExcursionTable->setHorizontalHeaderLabels(
+        {"Zone", "Outside the band", "Start", "End", "Duration", "Worst reading"});
+    ExcursionTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ExcursionTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    ExcursionTable->setToolTip("Choose a spell to show it on the chart");
+    for (QTableWidget* Table : {SummaryTable, ExcursionTable}) {
+        Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        Table->verticalHeader()->hide();
+        Table->horizontalHeader()->setStretchLastSection(true);
+    }
+    EntryTable = new QTableView(Tables);
     EntryTable->setObjectName("EntryTable");
     FModel = new TLogEntryModel(this);
     EntryTable->setModel(FModel);
     EntryTable->verticalHeader()->hide();
     EntryTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     // Fixed widths: measuring 4090 rows to fit them would cost more than drawing the chart.
-    const int Reading = fontMetrics().horizontalAdvance("-00000") + 12;
-    EntryTable->horizontalHeader()->setDefaultSectionSize(Reading);
+    EntryTable->horizontalHeader()->setDefaultSectionSize(
+        fontMetrics().horizontalAdvance("Stern Max (mV)") + 12);
+    EntryTable->setColumnWidth(0, fontMetrics().horizontalAdvance("00000") + 12);
     EntryTable->setColumnWidth(1, fontMetrics().horizontalAdvance("00/00/00 00:00") + 12);
-    Lower->setStretchFactor(0, 3);
-    Lower->setStretchFactor(1, 2);
-    Split->setStretchFactor(0, 3);
-    Split->setStretchFactor(1, 2);
-    Split->setSizes({430, 220});
-    Lower->setSizes({520, 440});
-    Layout->addWidget(Split, 1);
-    HoverLine = new QLabel(this);
-    HoverLine->setObjectName("HoverLine");
-    Layout->addWidget(HoverLine);
+    // Tab moves on to the next control instead of walking through every cell.
+    for (QAbstractItemView* Table :
+         std::initializer_list<QAbstractItemView*>{SummaryTable, ExcursionTable, EntryTable})
+        Table->setTabKeyNavigation(false);
+    Tables->addTab(SummaryTable, "&Figures");
+    Tables->addTab(ExcursionTable, "E&xcursions");
+    Tables->addTab(EntryTable, "E&ntries");
 }
 
 QWidget* TLogViewer::CreateBandRow() {
     auto* Row = new QWidget(this);
     auto* Layout = new QHBoxLayout(Row);
     Layout->setContentsMargins(0, 0, 0, 0);
-    Layout->addWidget(new QLabel("Protection band for", Row));
+    auto* ForLabel = new QLabel("&Band for", Row);
+    Layout->addWidget(ForLabel);
     MaterialPreset = new QComboBox(Row);
     MaterialPreset->setObjectName("MaterialPreset");
-    for (logdata::THullMaterial M : PresetItems)
-        MaterialPreset->addItem(Latin1(std::string(logdata::PresetFor(M).Name)));
-    Layout->addWidget(MaterialPreset);
-    Layout->addWidget(new QLabel("from", Row));
+    for (const logdata::TBandPreset& P : logdata::Presets())
+        MaterialPreset->addItem(Latin1(std::string(P.Name)));
+    MaterialPreset->addItem("Custom");
+    MaterialPreset->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    MaterialPreset->setMinimumContentsLength(16);
+    ForLabel->setBuddy(MaterialPreset);
+    Layout->addWidget(MaterialPreset, 1);
     UpperLimit = new QSpinBox(Row);
     LowerLimit = new QSpinBox(Row);
     UpperLimit->setObjectName("UpperLimit");
@@ -118,22 +171,54 @@ QWidget* TLogViewer::CreateBandRow() {
     }
     UpperLimit->setToolTip("Less negative than this the hull is under-protected");
     LowerLimit->setToolTip("More negative than this the hull is over-protected");
+    UpperLimit->setAccessibleName("Under-protected above");
+    LowerLimit->setAccessibleName("Over-protected below");
     Layout->addWidget(UpperLimit);
     Layout->addWidget(new QLabel("to", Row));
     Layout->addWidget(LowerLimit);
     ReferenceLabel = new QLabel(Row);
     ReferenceLabel->setObjectName("ReferenceLabel");
-    Layout->addWidget(ReferenceLabel);
-    Layout->addStretch(1);
+    ReferenceLabel->setWordWrap(true);
+    Layout->addWidget(ReferenceLabel, 1);
+    return Row;
+}
+
+QWidget* TLogViewer::CreateButtonRow() {
+    auto* Row = new QWidget(this);
+    auto* Layout = new QHBoxLayout(Row);
+    Layout->setContentsMargins(0, 0, 0, 0);
     ResetZoomButton = new QPushButton("Reset &Zoom", Row);
+    ReportButton = new QPushButton("Survey &Report...", Row);
     CsvButton = new QPushButton("Export &CSV...", Row);
     PngButton = new QPushButton("Save &PNG...", Row);
     PdfButton = new QPushButton("Save P&DF...", Row);
     ResetZoomButton->setToolTip("Wheel or drag a box to zoom; drag with the right button or use "
                                 "the arrow keys to pan");
-    for (QPushButton* B : {ResetZoomButton, CsvButton, PngButton, PdfButton})
+    ReportButton->setObjectName("ReportButton");
+    Layout->addWidget(ResetZoomButton);
+    Layout->addStretch(1);
+    for (QPushButton* B : {ReportButton, CsvButton, PngButton, PdfButton})
         Layout->addWidget(B);
     return Row;
+}
+
+void TLogViewer::CreateMenu() {
+    QMenu* File = menuBar()->addMenu("&File");
+    ReportAction = File->addAction("Survey &Report...");
+    PrintAction = File->addAction("&Print Survey Report...");
+    PrintAction->setShortcut(QKeySequence::Print);
+    File->addSeparator();
+    CsvAction = File->addAction("Export &CSV...");
+    CsvAction->setShortcut(QKeySequence::Save);
+    QAction* Png = File->addAction("Save Chart as P&NG...");
+    QAction* Pdf = File->addAction("Save Chart as P&DF...");
+    File->addSeparator();
+    CloseAction = File->addAction("&Close");
+    CloseAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)});
+    for (QAction* A : {ReportAction, PrintAction, CsvAction, Png, Pdf, CloseAction})
+        A->setShortcutContext(Qt::WindowShortcut);
+    connect(Png, &QAction::triggered, PngButton, &QPushButton::click);
+    connect(Pdf, &QAction::triggered, PdfButton, &QPushButton::click);
 }
 
 void TLogViewer::BindControls() {
@@ -148,6 +233,13 @@ void TLogViewer::BindControls() {
             [this] { ExportClick("Save Chart as PNG", ".png", &TLogViewer::ExportPng); });
     connect(PdfButton, &QPushButton::clicked, this,
             [this] { ExportClick("Save Chart as PDF", ".pdf", &TLogViewer::ExportPdf); });
+    connect(ReportButton, &QPushButton::clicked, this, [this] { ReportClick(); });
+    connect(ReportAction, &QAction::triggered, this, [this] { ReportClick(); });
+    connect(PrintAction, &QAction::triggered, this, [this] { PrintClick(); });
+    connect(CsvAction, &QAction::triggered, CsvButton, &QPushButton::click);
+    connect(CloseAction, &QAction::triggered, this, &QWidget::close);
+    connect(ExcursionTable, &QTableWidget::itemSelectionChanged, this,
+            [this] { ExcursionChosen(); });
     Chart->OnHover = [this](std::optional<std::size_t> Position) {
         const QString Text = Position ? EntryText(*Position) : QString();
         HoverLine->setText(Text);
@@ -165,11 +257,13 @@ void TLogViewer::SetLog(logdata::TParsedLog Log, const QString& Source) {
     const auto Material = logdata::MaterialFromText(FLog.Header.Material);
     const auto Reference = logdata::ReferenceFromText(FLog.Header.RefType);
     FReference = Reference.value_or(logdata::TReference::AgAgCl);
-    const logdata::THullMaterial Chosen = Material.value_or(logdata::THullMaterial::Steel);
-    MaterialPreset->setCurrentIndex(static_cast<int>(
-        std::find(std::begin(PresetItems), std::end(PresetItems), Chosen) - PresetItems));
+    FReferenceKnown = Reference.has_value();
+    const QString Uncertainty =
+        FReference == logdata::TReference::Zinc
+            ? QStringLiteral(" (readings good to \u00b1%1 mV)").arg(logdata::ZincUncertaintyMv)
+            : QString();
     ReferenceLabel->setText(
-        "mV against " + Latin1(std::string(logdata::ReferenceText(FReference))) +
+        "against " + Latin1(std::string(logdata::ReferenceText(FReference))) + Uncertainty +
         (Reference ? QString() : QStringLiteral(" (assumed: the log does not say)")));
     FSettingLimits = true;
     const logdata::TProtectionBand Band =
@@ -177,6 +271,7 @@ void TLogViewer::SetLog(logdata::TParsedLog Log, const QString& Source) {
     UpperLimit->setValue(Band.Upper);
     LowerLimit->setValue(Band.Lower);
     FSettingLimits = false;
+    ShowPresetOfBand();
     const logdata::THeaderValues& H = FLog.Header;
     Info->setText(
         QStringLiteral("%1   serial %2   hull %3%4   reference %5   interval %6   %7 zone(s)")
@@ -186,6 +281,10 @@ void TLogViewer::SetLog(logdata::TParsedLog Log, const QString& Source) {
                  Latin1(H.RefType.empty() ? "?" : H.RefType),
                  Latin1(H.LogInterval.empty() ? "?" : H.LogInterval))
             .arg(FLog.ZoneCount()));
+    QStringList Names;
+    for (int Zone = 1; Zone <= 3; ++Zone)
+        Names << ZoneName(Zone);
+    FModel->SetZoneNames(Names);
     // The chart still holds the entries it drew last: give it the new ones before the band.
     FModel->Reset(&FLog.Entries);
     Refresh();
@@ -208,16 +307,37 @@ void TLogViewer::SetBand(const logdata::TProtectionBand& Band) {
 }
 
 void TLogViewer::ApplyPreset(int Item) {
-    if (Item < 0 || Item >= 3)
+    if (Item < 0 || Item >= CustomIndex()) {
+        ShowPresetOfBand(); // "Custom" alone changes no limit
         return;
-    SetBand(logdata::PresetBand(PresetItems[Item], FReference));
+    }
+    SetBand(logdata::PresetBand(logdata::Presets()[static_cast<std::size_t>(Item)].Material,
+                                FReference));
 }
 
 void TLogViewer::LimitsEdited() {
     if (FSettingLimits)
         return;
+    ShowPresetOfBand();
     Chart->SetBand(Band());
     RefreshFigures();
+}
+
+void TLogViewer::ShowPresetOfBand() {
+    const auto Preset = logdata::PresetWithBand(Band(), FReference);
+    MaterialPreset->setCurrentIndex(Preset ? PresetIndex(*Preset) : CustomIndex());
+    BandSource->setText(Preset ? "Limits after " +
+                                     Latin1(std::string(logdata::PresetFor(*Preset).Source)) + "."
+                               : QStringLiteral("Limits set by hand for this log."));
+}
+
+QString TLogViewer::ZoneName(int Zone) const {
+    const QString Name = Latin1(FLog.ZoneDescription(Zone)).trimmed();
+    return Name.isEmpty() ? QStringLiteral("Zone %1").arg(Zone) : Name;
+}
+
+QColor TLogViewer::ZoneColour(int Zone) const {
+    return ZoneColours[std::clamp(Zone, 1, 3) - 1];
 }
 
 void TLogViewer::Refresh() {
@@ -226,7 +346,7 @@ void TLogViewer::Refresh() {
     const auto Runs = logdata::ContinuousRuns(FLog.Entries, Order, FLog.IntervalMinutes());
     std::vector<TChartZone> Zones;
     for (int Zone = 1; Zone <= FLog.ZoneCount(); ++Zone)
-        Zones.push_back({Zone, Latin1(FLog.ZoneDescription(Zone)), ZoneColours[Zone - 1]});
+        Zones.push_back({Zone, ZoneName(Zone), ZoneColour(Zone)});
     Chart->SetEntries(&FLog.Entries, Order, Runs, Zones, Latin1(FLog.Header.KestroName).trimmed());
     RefreshFigures();
 }
@@ -236,31 +356,10 @@ void TLogViewer::RefreshFigures() {
     const logdata::TProtectionBand B = Band();
     for (int Zone = 1; Zone <= FLog.ZoneCount(); ++Zone)
         FSummaries.push_back(logdata::SummariseZone(FLog.Entries, Zone, B));
+    FVerdict = logdata::JudgeLog(FLog, B);
     FillSummaryTable();
-}
-
-void TLogViewer::FillSummaryTable() {
-    SummaryTable->setRowCount(static_cast<int>(FSummaries.size()));
-    for (int Row = 0; Row < SummaryTable->rowCount(); ++Row) {
-        const logdata::TZoneSummary& S = FSummaries[static_cast<std::size_t>(Row)];
-        const bool Any = S.Count > 0;
-        const QString Cells[9] = {Latin1(FLog.ZoneDescription(S.Zone)),
-                                  Any ? TimeStampText(S.FirstMinutes) : "-",
-                                  Any ? TimeStampText(S.LastMinutes) : "-",
-                                  QString::number(S.Count),
-                                  Any ? QString::number(S.LowestMin) + " mV" : "-",
-                                  Any ? QString::number(S.HighestMax) + " mV" : "-",
-                                  Share(S.Under, S.Count),
-                                  Share(S.Protected, S.Count),
-                                  Share(S.Over, S.Count)};
-        for (int Column = 0; Column < 9; ++Column) {
-            auto* Item = new QTableWidgetItem(Cells[Column]);
-            if (Column == 0)
-                Item->setForeground(ZoneColours[S.Zone - 1]);
-            SummaryTable->setItem(Row, Column, Item);
-        }
-    }
-    SummaryTable->resizeColumnsToContents();
+    FillVerdictLines();
+    FillExcursionTable();
 }
 
 void TLogViewer::ShowNotes() {
@@ -280,14 +379,31 @@ void TLogViewer::ShowNotes() {
     Notes->show();
 }
 
+void TLogViewer::changeEvent(QEvent* Event) {
+    QMainWindow::changeEvent(Event);
+    if (Event->type() == QEvent::PaletteChange && Notes)
+        ApplyColours();
+}
+
+void TLogViewer::ApplyColours() {
+    const QColor Window = palette().color(QPalette::Window);
+    QPalette NotePalette = Notes->palette();
+    NotePalette.setColor(QPalette::WindowText, Readable(NoteColour, Window));
+    Notes->setPalette(NotePalette);
+    FillSummaryTable();
+    FillVerdictLines();
+}
+
 QString TLogViewer::EntryText(std::size_t Position) const {
     if (Position >= FLog.Entries.size())
         return {};
     const protocol::LogRecord& E = FLog.Entries[Position];
-    static const char* const Names[] = {"Min1", "Max1", "Min2", "Max2", "Min3", "Max3"};
-    QString Text = QStringLiteral("Entry %1   %2  ").arg(E.Index).arg(TimeStampText(E.Minutes));
-    for (std::size_t I = 0; I < 6; ++I)
-        Text += QStringLiteral("  %1 %2").arg(QLatin1String(Names[I])).arg(E.Values[I]);
+    QString Text = QStringLiteral("Entry %1   %2").arg(E.Index).arg(TimeStampText(E.Minutes));
+    for (int Zone = 1; Zone <= FLog.ZoneCount(); ++Zone) {
+        const std::size_t At = static_cast<std::size_t>(Zone - 1) * 2;
+        Text += QStringLiteral("   %1 %2 to %3 mV")
+                    .arg(ZoneName(Zone), Millivolts(E.Values[At]), Millivolts(E.Values[At + 1]));
+    }
     return Text;
 }
 

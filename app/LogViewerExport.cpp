@@ -5,10 +5,18 @@
 
 #include "logdata/LogCsv.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QImage>
+#include <QLineEdit>
+#include <QPdfWriter>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QSaveFile>
 
 namespace app {
@@ -62,6 +70,62 @@ bool TLogViewer::ExportPng(const QString& Path) {
 bool TLogViewer::ExportPdf(const QString& Path) {
     const QString Title = windowTitle();
     return WriteWhole(Path, [&](QIODevice& File) { return Chart->WritePdf(&File, Title); });
+}
+
+bool TLogViewer::WriteSurveyReport(const QString& Path, const TSurveyDetails& Details) {
+    return WriteWhole(Path, [&](QIODevice& File) {
+        QPdfWriter Writer(&File);
+        Writer.setTitle("Hull protection survey - " + FSource);
+        Writer.setCreator(QStringLiteral("Quorva"));
+        Writer.setResolution(300);
+        return DrawSurveyReport(Writer, Details);
+    });
+}
+
+bool TLogViewer::AskDetails(TSurveyDetails& Details) {
+    if (DetailsHook)
+        return DetailsHook(Details);
+    QDialog Dialog(this);
+    Dialog.setWindowTitle("Survey Report");
+    auto* Form = new QFormLayout(&Dialog);
+    auto* Vessel = new QLineEdit(Details.Vessel, &Dialog);
+    auto* Notes = new QPlainTextEdit(Details.Notes, &Dialog);
+    Notes->setTabChangesFocus(true);
+    Form->addRow("&Vessel:", Vessel);
+    Form->addRow("&Notes:", Notes);
+    auto* Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &Dialog);
+    Form->addRow(Buttons);
+    connect(Buttons, &QDialogButtonBox::accepted, &Dialog, &QDialog::accept);
+    connect(Buttons, &QDialogButtonBox::rejected, &Dialog, &QDialog::reject);
+    if (Dialog.exec() != QDialog::Accepted)
+        return false;
+    Details.Vessel = Vessel->text().trimmed();
+    Details.Notes = Notes->toPlainText().trimmed();
+    return true;
+}
+
+void TLogViewer::ReportClick() {
+    TSurveyDetails Details = FDetails;
+    if (!AskDetails(Details))
+        return;
+    FDetails = Details;
+    const QString Name = AskExportName("Save Survey Report", ".pdf");
+    if (!Name.isEmpty())
+        WriteSurveyReport(Name, Details);
+}
+
+void TLogViewer::PrintClick() {
+    TSurveyDetails Details = FDetails;
+    if (!AskDetails(Details))
+        return;
+    FDetails = Details;
+    QPrinter Printer(QPrinter::HighResolution);
+    Printer.setDocName("Hull protection survey - " + FSource);
+    Printer.setPageSize(QPageSize(PaperOf(QLocale())));
+    if (PrintHook ? !PrintHook(Printer) : QPrintDialog(&Printer, this).exec() != QDialog::Accepted)
+        return;
+    if (!DrawSurveyReport(Printer, Details))
+        ShowErrorBox("The survey report could not be printed.");
 }
 
 QString TLogViewer::AskExportName(const QString& Caption, const QString& Suffix) {

@@ -3,6 +3,7 @@
 #include "app/Logger.h"
 
 #include "cport/ComPortList.h"
+#include "cport/ComPortRules.h"
 #include "line/KestroLine.h"
 
 #include <QComboBox>
@@ -24,13 +25,18 @@ void TForm1::CreatePortWatch() {
 }
 
 void TForm1::WatchComPorts() {
-    for (const cport::TComPortInfo& Info : cport::ListComPorts(ComPortBox->count())) {
+    const std::vector<cport::TComPortInfo> Ports = cport::ListComPorts(ComPortBox->count());
+    for (const cport::TComPortInfo& Info : Ports) {
         const QString Tip = QString::fromStdString(Info.Description);
         if (ComPortBox->itemData(Info.Number - 1, Qt::ToolTipRole).toString() != Tip)
             ComPortBox->setItemData(Info.Number - 1, Tip, Qt::ToolTipRole);
     }
+    // The open port's device comes from the list just made, not from a second look.
     const std::string Port = Line->PortName();
-    const auto Device = cport::DeviceIdentity(cport::ComPortDevicePath(Port));
+    const int Number = cport::ComNumber(Port);
+    const bool Listed = Number >= 1 && Number <= static_cast<int>(Ports.size());
+    const auto Device = cport::DeviceIdentity(
+        Listed ? Ports[static_cast<std::size_t>(Number - 1)].Path : cport::ComPortDevicePath(Port));
     if (PortWatch.ShouldReopen(Line->Connected(), Port, Device))
         Dispatch("ComPortBoxChange", &TForm1::ComPortBoxChange);
 }

@@ -28,7 +28,7 @@ void TForm1::OpenSavedLog1Click() {
     const QString Path = OpenNameHook
                              ? OpenNameHook()
                              : QFileDialog::getOpenFileName(this, "Open Saved Log", {},
-                                                            "Text files (*.txt);;All files (*)");
+                                                            "Log files (*);;Text files (*.txt)");
     if (Path.isEmpty())
         return;
     if (TLogViewer* Viewer = TLogViewer::OpenSavedLog(Path, this))

@@ -57,6 +57,9 @@ std::vector<std::size_t> TimeOrder(const std::vector<protocol::LogRecord>& entri
 }
 
 namespace {
+
+// The step the logger took most often, when one was taken more than once (or is the only
+// one); a log whose every step differs has no step of its own to go by.
 std::optional<int64_t> MostCommonStep(const std::vector<protocol::LogRecord>& entries,
                                       const std::vector<std::size_t>& order) {
     std::map<int64_t, std::size_t> counts;
@@ -69,10 +72,15 @@ std::optional<int64_t> MostCommonStep(const std::vector<protocol::LogRecord>& en
     if (counts.empty()) {
         return std::nullopt;
     }
-    return std::max_element(counts.begin(), counts.end(),
-                            [](const auto& a, const auto& b) { return a.second < b.second; })
-        ->first;
+    const auto most =
+        std::max_element(counts.begin(), counts.end(),
+                         [](const auto& a, const auto& b) { return a.second < b.second; });
+    if (most->second < 2 && counts.size() > 1) {
+        return std::nullopt;
+    }
+    return most->first;
 }
+
 } // namespace
 
 std::vector<std::pair<std::size_t, std::size_t>>
@@ -82,8 +90,12 @@ ContinuousRuns(const std::vector<protocol::LogRecord>& entries,
     if (order.empty()) {
         return runs;
     }
-    const std::optional<int64_t> step =
-        intervalMinutes ? std::optional<int64_t>(*intervalMinutes) : MostCommonStep(entries, order);
+    // The header's interval is the logger's setting now, which may have changed since the
+    // entries were logged; the log's own steps say how it was logged.
+    std::optional<int64_t> step = MostCommonStep(entries, order);
+    if (!step && intervalMinutes) {
+        step = *intervalMinutes;
+    }
     std::size_t start = 0;
     for (std::size_t i = 1; i < order.size(); ++i) {
         const int64_t gap = entries[order[i]].Minutes - entries[order[i - 1]].Minutes;

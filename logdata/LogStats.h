@@ -31,8 +31,8 @@ TZoneSummary SummariseZone(const std::vector<protocol::LogRecord>& entries, int 
 std::vector<std::size_t> TimeOrder(const std::vector<protocol::LogRecord>& entries);
 
 // Runs [first, last] of positions into Order that the chart draws as one piece: a step of
-// more than one and a half intervals between neighbours is a gap. Without a known interval
-// the most common step between neighbours stands in for it.
+// more than one and a half of the log's usual steps between neighbours is a gap. The usual step
+// is the one taken most often (more than once); only a log without one goes by intervalMinutes.
 std::vector<std::pair<std::size_t, std::size_t>>
 ContinuousRuns(const std::vector<protocol::LogRecord>& entries,
                const std::vector<std::size_t>& order, std::optional<int> intervalMinutes);

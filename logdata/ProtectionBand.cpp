@@ -1,7 +1,6 @@
 #include "logdata/ProtectionBand.h"
 
 #include <algorithm>
-#include <array>
 
 namespace logdata {
 
@@ -9,33 +8,51 @@ namespace {
 
 // Against Ag/AgCl in sea water. Published figures differ by 50 to 100 mV, which is why the
 // viewer lets the user move both limits for the log at hand.
-constexpr std::array<TBandPreset, 3> Presets = {{
+const std::vector<TBandPreset> PresetList = {
     {THullMaterial::Aluminium,
      "Aluminium",
      {-900, -1100},
-     "small-craft range as survey guides quote ABYC E-2; aluminium suffers from "
-     "over-protection below -1100 mV"},
+     "ABYC E-2 small-craft range as survey guides quote it; aluminium suffers from "
+     "over-protection (alkali attack) below -1100 mV"},
     {THullMaterial::Steel,
      "Steel",
      {-800, -1050},
-     "small-craft range as survey guides quote ABYC E-2; -800 mV is also the usual "
-     "protection potential for steel in aerated sea water (EN 12473)"},
-    {THullMaterial::Bronze,
-     "Bronze",
-     {-550, -900},
-     "range commonly quoted for copper alloys (bronze, brass) on small craft; the "
-     "least settled of the three"},
-}};
+     "ABYC E-2 small-craft range; -800 mV is also the protection potential for steel in "
+     "aerated sea water in EN 12473"},
+    {THullMaterial::HighStrengthSteel,
+     "High-strength steel",
+     {-800, -950},
+     "EN 12473 and DNV-RP-B401: high-strength steels risk hydrogen embrittlement more "
+     "negative than about -950 mV"},
+    {THullMaterial::FibreglassBronze,
+     "Fibreglass hull with bronze fittings",
+     {-550, -1100},
+     "ABYC E-2 range for bronze underwater fittings as survey guides quote it; more negative "
+     "than -1100 mV lifts paint and attacks the hull round the fittings"},
+    {THullMaterial::Wood,
+     "Wooden hull",
+     {-550, -600},
+     "survey guides after ABYC E-2: more negative than -600 mV the alkali formed at the "
+     "fittings rots the surrounding wood"},
+};
 
 } // namespace
 
+const std::vector<TBandPreset>& Presets() {
+    return PresetList;
+}
+
 const TBandPreset& PresetFor(THullMaterial material) {
-    return *std::find_if(Presets.begin(), Presets.end(),
+    return *std::find_if(PresetList.begin(), PresetList.end(),
                          [&](const TBandPreset& p) { return p.Material == material; });
 }
 
 std::optional<THullMaterial> MaterialFromText(std::string_view text) {
-    for (const TBandPreset& p : Presets) {
+    // What the logger calls bronze is fittings on a non-metal hull; fibreglass is the common one.
+    if (text == "Bronze") {
+        return THullMaterial::FibreglassBronze;
+    }
+    for (const TBandPreset& p : PresetList) {
         if (p.Name == text) {
             return p.Material;
         }
@@ -64,6 +81,15 @@ TProtectionBand PresetBand(THullMaterial material, TReference reference) {
         band.Lower += ZincOverAgAgClMv;
     }
     return band;
+}
+
+std::optional<THullMaterial> PresetWithBand(const TProtectionBand& band, TReference reference) {
+    for (const TBandPreset& p : PresetList) {
+        if (PresetBand(p.Material, reference) == band) {
+            return p.Material;
+        }
+    }
+    return std::nullopt;
 }
 
 TProtectionBand BandForHeader(std::string_view material, std::string_view refType) {

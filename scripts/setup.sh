@@ -11,6 +11,7 @@ packages=(
   dpkg-dev fakeroot file help2man lintian desktop-file-utils appstream
   libudev-dev pkg-config python3
   libsqlite3-dev sqlite3
+  poppler-utils
   help2man
 )
 

@@ -43,13 +43,17 @@ struct Config {
     int zones = 3;        // 0 to 3
     int logInterval = 15; // minutes, 0 is "Off"
     bool cyclic = false;
-    int refType = 0;                     // 0 Zinc, 1 Ag AgCl, -1 unset
+    int refType = 1;                     // 0 Zinc, 1 Ag AgCl, -1 unset
     std::optional<int64_t> clockMinutes; // start clock; unset: the PC's local time
     int logs = 0; // records preloaded, one log interval apart, ending at the clock
     uint32_t seed = 1;
     int eraseMs = 3000;  // silence after answering "C"
     char lastChar = '>'; // the 35th character of every reply
-    std::array<int, 3> zoneMillivolts = {-820, -790, -1050};
+    // Against the Ag/AgCl reference, inside the steel band of -800 to -1050 mV.
+    std::array<int, 3> zoneMillivolts = {-820, -900, -1000};
+    // This zone's logged readings rise out of the band for a few hours every second day, so a
+    // demo log has something to find; 0 for none.
+    int driftZone = 2;
     int batteryCount = 2571; // about 12.5 V with the program's scale
     bool wireTime = false;   // take and send bytes at the pace of 9600 baud 8N1
     Faults faults;

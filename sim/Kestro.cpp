@@ -43,6 +43,16 @@ int16_t Reading(int millivolts) {
     return static_cast<int16_t>(std::clamp(millivolts, -32768, 16384));
 }
 
+// A rise of up to 200 mV over eight hours from noon every second day (the logger's clock):
+// about four of those hours lie above a band that the base reading sits well inside.
+int DriftMv(int64_t minutes) {
+    constexpr int64_t Cycle = 2 * 1440, Start = 1440 - 720, Length = 8 * 60, Peak = 200;
+    const int64_t t = ((minutes % Cycle) + Cycle) % Cycle - Start;
+    if (t < 0 || t >= Length)
+        return 0;
+    return static_cast<int>(Peak * (t < Length / 2 ? t : Length - t) / (Length / 2));
+}
+
 bool Every(int period, int count) {
     return period > 0 && count % period == 0;
 }
@@ -108,7 +118,8 @@ LogRecord Kestro::MakeRecord(int64_t minutes) {
     LogRecord r;
     r.minutes = minutes;
     for (int z = 0; z < 3 && z < zones_; ++z) { // zones not monitored log 0
-        const int base = config_.zoneMillivolts[static_cast<size_t>(z)];
+        const int base = config_.zoneMillivolts[static_cast<size_t>(z)] +
+                         (z + 1 == config_.driftZone ? DriftMv(minutes) : 0);
         r.values[static_cast<size_t>(2 * z)] = Reading(base - int(Random(recordRng_, 13)));
         r.values[static_cast<size_t>(2 * z + 1)] = Reading(base + int(Random(recordRng_, 13)));
     }

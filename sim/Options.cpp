@@ -1,6 +1,7 @@
 #include "sim/Options.h"
 
 #include "sim/Clock.h"
+#include "sim/Kestro.h"
 
 #include <algorithm>
 #include <charconv>
@@ -161,8 +162,9 @@ const std::map<std::string, Setter>& Setters() {
         {"--clock", SetClock},
         {"--zone-mv", SetZoneMillivolts},
         {"--zones", IntInto(FIELD(config.zones), 0, 3)},
+        {"--drift-zone", IntInto(FIELD(config.driftZone), 0, 3)},
         {"--battery", IntInto(FIELD(config.batteryCount), 0, 65535)},
-        {"--logs", IntInto(FIELD(config.logs), 0, 4090)},
+        {"--logs", IntInto(FIELD(config.logs), 0, 1000000)},
         {"--seed", IntInto(FIELD(config.seed), 0, 0x7FFFFFFF)},
         {"--erase-ms", IntInto(FIELD(config.eraseMs), 0, 600000)},
         {"--reply-delay", IntInto(FIELD(config.faults.replyDelayMs), 0, 600000)},
@@ -197,6 +199,25 @@ const std::map<std::string, Setter>& Setters() {
 }
 
 #undef FIELD
+
+// The firmware decides how many records the logger holds. Left at its default, it becomes the
+// smallest one that holds the records asked for; one chosen by hand must hold them.
+bool FitLogs(Config& config, std::string& error) {
+    if (config.logs <= Kestro::CapacityForVersion(config.version))
+        return true;
+    if (config.logs > 4090) {
+        error = std::to_string(config.logs) + " records do not fit: the largest logger holds 4090";
+        return false;
+    }
+    if (config.version == Config{}.version) {
+        config.version = config.logs <= 2040 ? "KV1.02040" : "KV1.04090";
+        return true;
+    }
+    error = std::to_string(config.logs) + " records do not fit: firmware \"" + config.version +
+            "\" holds " + std::to_string(Kestro::CapacityForVersion(config.version)) +
+            " (a 6th character \"2\" holds 2040, \"4\" holds 4090)";
+    return false;
+}
 
 } // namespace
 
@@ -239,6 +260,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             return std::nullopt;
         }
     }
+    if (!FitLogs(o.config, error))
+        return std::nullopt;
     if (!o.device.empty() && !o.link.empty()) {
         error = "--link makes a link to a new pseudo-terminal; it cannot be used with --device";
         return std::nullopt;
@@ -259,11 +282,14 @@ Logger
   --firmware TEXT      the software version the logger reports, up to 16 characters;
                        its 6th character "2" or "4" gives 2040 or 4090 records, else 511
   --zone1, --zone2, --zone3 TEXT      zone descriptions, up to 16 characters
-  --material aluminium|steel|bronze|?   --reftype zinc|agagcl|?
+  --material aluminium|steel|bronze|?   --reftype zinc|agagcl|? (default agagcl)
   --zones 0-3          --interval MINUTES|off    --cyclic on|off
   --clock MINUTES|"dd/mm/yy hh:mm"    start clock (default: the PC's local time)
-  --zone-mv A,B,C      zone readings in mV      --battery COUNT
-  --logs N             preload N records        --seed N
+  --zone-mv A,B,C      zone readings in mV (default -820,-900,-1000 against Ag/AgCl)
+  --drift-zone 0-3     this zone's log leaves the band a few hours every second day
+                       (default 2; 0 none)      --battery COUNT
+  --logs N             preload N records, up to 4090; the firmware version grows to hold
+                       them unless one is given  --seed N
   --erase-ms MS        silence after "C" (default 3000)
 Faults (K: every K-th valid command; 0 off)
   --reply-delay MS (or --late-ms)   --drop-every K   --garble-every K

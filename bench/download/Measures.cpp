@@ -118,10 +118,14 @@ TDownloadResult MeasureDownload(const std::string& SimProgram, int Entries,
     return R;
 }
 
-TIdleResult MeasureIdle(const std::string& SimProgram, int Seconds, const std::string& WorkDir) {
+TIdleResult MeasureIdle(const std::string& SimProgram, int Seconds, const std::string& WorkDir,
+                        bool OwnPortList) {
     TIdleResult R;
     R.Seconds = Seconds;
-    TProgramOnSim Run(SimProgram, {}, WorkDir);
+    R.OwnPortList = OwnPortList;
+    TLoggerSetup Setup;
+    Setup.OwnPortList = OwnPortList;
+    TProgramOnSim Run(SimProgram, Setup, WorkDir);
     if (!Run.WaitForReady(511, ReadyWithinMs)) {
         R.Problems.push_back("the program did not get ready");
         return R;

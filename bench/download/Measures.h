@@ -28,6 +28,7 @@ struct TDownloadResult {
 
 struct TIdleResult {
     int Seconds = 0;
+    bool OwnPortList = false;
     double CpuPercent = 0; // of one core, all of the program's threads
     bool StayedReady = false;
     std::vector<std::string> Problems;
@@ -37,7 +38,9 @@ struct TIdleResult {
 // (entries + 1) x max(one tick, the delay plus a reply's wire time).
 TDownloadResult MeasureDownload(const std::string& SimProgram, int Entries,
                                 const std::string& WorkDir, int DelayMs = -1);
-TIdleResult MeasureIdle(const std::string& SimProgram, int Seconds, const std::string& WorkDir);
+// OwnPortList: COM2 and up come from the PC's own port list, as on a user's PC.
+TIdleResult MeasureIdle(const std::string& SimProgram, int Seconds, const std::string& WorkDir,
+                        bool OwnPortList = false);
 // Peak resident set of this process so far, in MB.
 double PeakResidentMb();
 

@@ -33,9 +33,15 @@ TProgramOnSim::TProgramOnSim(const std::string& SimProgram, const TLoggerSetup& 
     FSim.Start(SimProgram,
                {"--firmware", Setup.Version, "--logs", std::to_string(Setup.Logs), "--dump-log",
                 FDumpPath, "--reply-delay", std::to_string(Setup.ReplyDelayMs)});
-    // Only COM1 leads to the simulator; every other port name leads nowhere.
-    for (int N = 2; N <= 10; ++N)
-        setenv(("QUORVA_COM" + std::to_string(N)).c_str(), "/nonexistent/quorva-bench-port", 1);
+    // Only COM1 leads to the simulator; every other port name leads nowhere, or to what this
+    // PC has (never opened: the window opens COM1 only).
+    for (int N = 2; N <= 10; ++N) {
+        const std::string Name = "QUORVA_COM" + std::to_string(N);
+        if (Setup.OwnPortList)
+            unsetenv(Name.c_str());
+        else
+            setenv(Name.c_str(), "/nonexistent/quorva-bench-port", 1);
+    }
     setenv("QUORVA_COM1", FSim.Path().c_str(), 1);
     app::SetErrorBoxHook(
         [this](const QString& M) { FBoxes.push_back("error: " + M.toStdString()); });

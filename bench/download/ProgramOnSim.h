@@ -19,6 +19,8 @@ struct TLoggerSetup {
     std::string Version = "KV1.0 511";
     int Logs = 20;
     int ReplyDelayMs = 0; // the logger's wait before every reply
+    // COM2 and up left to the PC's own port list instead of leading nowhere.
+    bool OwnPortList = false;
 };
 
 // A version text whose 6th character gives the logger that capacity.

@@ -12,6 +12,7 @@
 #include <memory>
 #include <sstream>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace cport {
@@ -128,6 +129,22 @@ std::set<std::string> SystemConsoles() {
                         ReadWholeFile("/sys/class/tty/console/active"));
 }
 
+// Adapters come and go as nodes in /dev and links in /dev/serial/by-id; built-in UARTs and
+// the consoles stay as the PC started.
+TSerialPortCache& SystemPorts() {
+    static TSerialPortCache Cache(
+        [] {
+            return DirectoryStamp({"/dev", "/dev/serial", "/dev/serial/by-id"});
+        },
+        [] { return OrderSerialPorts(SystemSerialDevices(), SystemConsoles()); },
+        [] {
+            timespec Now{};
+            clock_gettime(CLOCK_REALTIME, &Now);
+            return static_cast<int64_t>(Now.tv_sec) * 1000000000 + Now.tv_nsec;
+        });
+    return Cache;
+}
+
 std::optional<std::string> ComVariable(int Number) {
     const std::string& Prefix = ComPortNaming().VariablePrefix;
     if (Prefix.empty())
@@ -170,7 +187,7 @@ std::vector<TComPortInfo> ListComPorts(int Count) {
         Unset = !ComVariable(Number);
     std::vector<TSerialDevice> Ordered;
     if (Unset)
-        Ordered = OrderSerialPorts(SystemSerialDevices(), SystemConsoles());
+        Ordered = SystemPorts().Devices();
     return NumberComPorts(Ordered, ComVariable, Count);
 }
 
@@ -186,6 +203,19 @@ std::string ExplainOpenFailure(const std::string& Port, int SystemCode) {
     if (SystemCode == EBUSY)
         Failure.Holder = DeviceHolder(Failure.Path);
     return OpenFailureAdvice(Failure);
+}
+
+std::vector<int64_t> DirectoryStamp(const std::vector<std::string>& Directories) {
+    std::vector<int64_t> Stamp;
+    for (const std::string& Directory : Directories) {
+        struct stat St;
+        if (stat(Directory.c_str(), &St) != 0) {
+            Stamp.push_back(-1);
+            continue;
+        }
+        Stamp.push_back(static_cast<int64_t>(St.st_mtim.tv_sec) * 1000000000 + St.st_mtim.tv_nsec);
+    }
+    return Stamp;
 }
 
 std::optional<TDeviceIdentity> DeviceIdentity(const std::string& Path) {

@@ -71,6 +71,7 @@ private:
     void AppendToQueueLocked(const char* Data, size_t Count);
     void HangUpLocked();
     bool FifoDueLocked(TClock::time_point Now) const;
+    bool FlagFrameEndedLocked() const;
     void FlushFifoLocked();
     void RefreshInputLocked(bool ByWaiter, TClock::time_point Now);
     size_t TakeLocked(char* Buffer, size_t Count);
@@ -102,7 +103,8 @@ private:
     TCommTimeouts FTimeouts;
     size_t FCapacity = 1024;
     // Received bytes become visible in FQueue in bursts, the way a UART's receive FIFO
-    // releases them: after a quiet time (HandOverQuiet) or once the queue is half full.
+    // releases them: after a quiet time (HandOverQuiet), once the queue is half full, or once
+    // a character has followed the event character (when the flag event is wanted).
     std::deque<char> FQueue;
     std::string FFifo;
     bool FFlagInFifo = false;

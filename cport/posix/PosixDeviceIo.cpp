@@ -66,6 +66,17 @@ void TPosixDevice::StoreLocked(const char* Data, size_t Count, TClock::time_poin
     }
     if (!FFifo.empty())
         FLastArrival = Now;
+    if (FlagFrameEndedLocked())
+        FlushFifoLocked();
+}
+
+// A frame closed by the event character may carry one more character (a check or a second
+// stop character), so the hand-over waits for that one and not for the quiet time. An event
+// character still last in the FIFO may be a chunk's end: that keeps waiting as any byte does.
+bool TPosixDevice::FlagFrameEndedLocked() const {
+    if (!FFlagInFifo || (FMask & EV_RXFLAG) == 0)
+        return false;
+    return FFifo.find(FDcb.EvtChar) + 1 < FFifo.size();
 }
 
 // With PARMRK the driver sends a bad byte as \377 \0 byte and doubles a real \377; the bad

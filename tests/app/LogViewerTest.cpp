@@ -2,19 +2,27 @@
 // hover, band, zoom and exports; files that are no logs or are damaged.
 #include "AppFixture.h"
 
+#include "app/Contrast.h"
 #include "app/LogChart.h"
 #include "app/LogViewer.h"
 #include "tests/logdata/WrittenLogs.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QDateTime>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLocale>
+#include <QPointer>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QSet>
 #include <QSpinBox>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -116,15 +124,16 @@ TEST_F(LogViewerTest, ASaved4090EntryLogShowsFiguresThatAgreeWithTheEntries) {
         const auto Cell = [&](int Column) {
             return Viewer->SummaryTable->item(Zone - 1, Column)->text();
         };
-        EXPECT_EQ(Cell(3), "4090");
+        // The shares come first, so that they are never scrolled out of sight.
+        EXPECT_EQ(Cell(1), Percent(E.Protected, E.Count));
+        EXPECT_EQ(Cell(2), Percent(E.Under, E.Count));
+        EXPECT_EQ(Cell(3), Percent(E.Over, E.Count));
         EXPECT_EQ(Cell(4), QString::number(E.LowestMin) + " mV");
         EXPECT_EQ(Cell(5), QString::number(E.HighestMax) + " mV");
-        EXPECT_EQ(Cell(6), Percent(E.Under, E.Count));
-        EXPECT_EQ(Cell(7), Percent(E.Protected, E.Count));
-        EXPECT_EQ(Cell(8), Percent(E.Over, E.Count));
+        EXPECT_EQ(Cell(8), "4090");
     }
     EXPECT_EQ(Viewer->SummaryTable->item(0, 0)->text(), "Stern");
-    EXPECT_EQ(Viewer->SummaryTable->item(0, 1)->text(), "01/07/26");
+    EXPECT_EQ(Viewer->SummaryTable->item(0, 6)->text(), "01/07/26");
     EXPECT_EQ(Viewer->EntryTable->model()->rowCount(), 4090);
 
     // Moving the limits (for this log only) changes the shares at once.
@@ -132,7 +141,7 @@ TEST_F(LogViewerTest, ASaved4090EntryLogShowsFiguresThatAgreeWithTheEntries) {
     Viewer->LowerLimit->setValue(-1200);
     const TExpected Wide = Expect(Entries, 2, -700, -1200);
     EXPECT_DOUBLE_EQ(Viewer->Summaries()[1].Protected * 4090, static_cast<double>(Wide.Protected));
-    EXPECT_EQ(Viewer->SummaryTable->item(1, 7)->text(), Percent(Wide.Protected, Wide.Count));
+    EXPECT_EQ(Viewer->SummaryTable->item(1, 1)->text(), Percent(Wide.Protected, Wide.Count));
     Viewer->MaterialPreset->setCurrentIndex(0);
     emit Viewer->MaterialPreset->activated(0);
     EXPECT_EQ(Viewer->MaterialPreset->currentText(), "Aluminium");
@@ -225,7 +234,10 @@ TEST_F(LogViewerTest, HoverNamesTheEntryAndWheelZoomsAboutThePointer) {
     EXPECT_TRUE(Shown.startsWith("Entry 121 ")) << Shown.toStdString();
     EXPECT_TRUE(Shown.contains(QString::fromLatin1(
         protocol::DateTimeToStr(Entries[120].TimeStamp(), protocol::DateFormats{}))));
-    EXPECT_TRUE(Shown.contains("Max3 " + QString::number(Entries[120].Values[5])))
+    // Each zone by name with its two readings in mV.
+    EXPECT_TRUE(Shown.contains(QStringLiteral("Bow \u2212%1 to \u2212%2 mV")
+                                   .arg(-Entries[120].Values[4])
+                                   .arg(-Entries[120].Values[5])))
         << Shown.toStdString();
     EXPECT_EQ(Chart->EntryAt(QPoint(1, 1)), std::nullopt);
 
@@ -282,6 +294,209 @@ TEST_F(LogViewerTest, DamagedLinesAreListedByNumberAndTheRestIsShown) {
     // Two files open side by side.
     ASSERT_NE(OpenThroughMenu(Path), nullptr);
     EXPECT_EQ(Form->findChildren<app::TLogViewer*>().size(), 2);
+}
+
+// A day at 15 minutes: Stern above the steel band for entries 40 to 49 (worst -742 at entry 45),
+// Keel always inside, Bow below it for entries 70 to 72 (worst -1130 at entry 71).
+std::vector<protocol::LogRecord> DayCrossingTheBand() {
+    std::vector<protocol::LogRecord> Entries;
+    const int64_t Start = protocol::MinutesSinceEpoch({2026, 7, 1, 0, 0, 0, 0});
+    for (int I = 1; I <= 96; ++I) {
+        protocol::LogRecord R;
+        R.Index = I;
+        R.Minutes = Start + (I - 1) * 15;
+        const int SternMax = I == 45 ? -742 : (I >= 40 && I <= 49 ? -780 : -850);
+        const int BowMin = I == 71 ? -1130 : (I >= 70 && I <= 72 ? -1080 : -1000);
+        R.Values = {-900, SternMax, -950, -900, BowMin, -950};
+        Entries.push_back(R);
+    }
+    return Entries;
+}
+
+const QString SternVerdict = QStringLiteral("Stern \u2014 protected 90 % of the time, "
+                                            "under-protected 10 %; 1 excursion, worst \u2212742 "
+                                            "mV on 01/07/26 11:00");
+const QString KeelVerdict = QStringLiteral("Keel \u2014 protected 100 % of the time");
+const QString BowVerdict = QStringLiteral("Bow \u2014 protected 97 % of the time, "
+                                          "over-protected 3 %; 1 excursion, worst \u22121130 mV "
+                                          "on 01/07/26 17:30");
+
+QString PdfText(const QString& Path) {
+    QProcess Run;
+    Run.start("pdftotext", {"-layout", Path, "-"});
+    Run.waitForFinished(20000);
+    return QString::fromUtf8(Run.readAllStandardOutput()).simplified();
+}
+
+QString PdfPaper(const QString& Path) {
+    QProcess Run;
+    Run.start("pdfinfo", {Path});
+    Run.waitForFinished(20000);
+    const QString Info = QString::fromUtf8(Run.readAllStandardOutput());
+    return Info.contains("(A4)") ? "A4" : Info.contains("(letter)") ? "Letter" : Info;
+}
+
+TEST_F(LogViewerTest, VerdictPerZoneIsInWordsInViewAndEachSpellZoomsTheChart) {
+    const auto Entries = DayCrossingTheBand();
+    const QString Path = Dir.filePath("day");
+    writtenlogs::WriteSaved(Path.toStdString(), writtenlogs::SampleHeader(), Entries);
+    app::TLogViewer* Viewer = OpenThroughMenu(Path);
+    ASSERT_NE(Viewer, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Viewer));
+    ASSERT_EQ(Viewer->VerdictLines.size(), 3u);
+    const QString Expected[3] = {SternVerdict, KeelVerdict, BowVerdict};
+    for (int Zone = 0; Zone < 3; ++Zone) {
+        QLabel* Line = Viewer->VerdictLines[static_cast<std::size_t>(Zone)];
+        EXPECT_EQ(Line->text(), Expected[Zone]);
+        // Shown whole inside the window at its opening size.
+        EXPECT_TRUE(Line->isVisible());
+        const QRect InWindow(Line->mapTo(Viewer, QPoint(0, 0)), Line->size());
+        EXPECT_TRUE(Viewer->rect().contains(InWindow)) << Zone;
+    }
+    // The two spells, oldest first; choosing one shows it and a little either side.
+    ASSERT_EQ(Viewer->ExcursionTable->rowCount(), 2);
+    EXPECT_EQ(Viewer->ExcursionTable->item(0, 1)->text(), "under-protected");
+    EXPECT_EQ(Viewer->ExcursionTable->item(0, 4)->text(), "2 h 30 min");
+    EXPECT_EQ(Viewer->ExcursionTable->item(1, 0)->text(), "Bow");
+    const auto [AllFrom, AllTo] = Viewer->Chart->ShownRange();
+    Viewer->ExcursionTable->selectRow(1);
+    const auto [From, To] = Viewer->Chart->ShownRange();
+    EXPECT_LE(From, app::TLogChart::TimeOf(Entries[69].Minutes));
+    EXPECT_GE(To, app::TLogChart::TimeOf(Entries[71].Minutes));
+    EXPECT_LT(To - From, (AllTo - AllFrom) / 4);
+
+    // A hand-edited limit is no preset any more, and a tighter band shows at once in words.
+    Viewer->UpperLimit->setValue(-910);
+    EXPECT_EQ(Viewer->MaterialPreset->currentText(), "Custom");
+    EXPECT_TRUE(Viewer->BandSource->text().contains("by hand"));
+    EXPECT_TRUE(Viewer->VerdictLines[1]->text().startsWith(
+        QStringLiteral("Keel \u2014 protected 0 % of the time, under-protected 100 %")))
+        << Viewer->VerdictLines[1]->text().toStdString();
+}
+
+TEST_F(LogViewerTest, SurveyReportPdfHoldsLoggerBandPeriodVerdictsAndNotesOnTheLocalesPaper) {
+    const QString Path = Dir.filePath("day.txt");
+    writtenlogs::WriteSaved(Path.toStdString(), writtenlogs::SampleHeader(), DayCrossingTheBand());
+    app::TLogViewer* Viewer = OpenThroughMenu(Path);
+    ASSERT_NE(Viewer, nullptr);
+    Viewer->DetailsHook = [](app::TSurveyDetails& Details) {
+        Details.Vessel = "Marguerite";
+        Details.Notes = "Anodes renewed in May.";
+        return true;
+    };
+    QString Asked;
+    Viewer->SaveNameHook = [&](const QString& Caption, const QString&) {
+        Asked = Caption;
+        return Dir.filePath("survey");
+    };
+    Viewer->ReportButton->click();
+    EXPECT_EQ(Asked, "Save Survey Report");
+    EXPECT_TRUE(Boxes.isEmpty()) << Boxes.join('\n').toStdString();
+    const QString Text = PdfText(Dir.filePath("survey.pdf"));
+    for (const QString& Wanted :
+         {QStringLiteral("Marguerite"), QStringLiteral("Harbour One"), QStringLiteral("SN-0042"),
+          QStringLiteral("KV1.4 4090"),
+          QStringLiteral("\u2212800 to \u22121050 mV against Ag AgCl (Steel)"),
+          QStringLiteral("Period 01/07/26 to 01/07/26 23:45 (23 h 45 min)"),
+          QStringLiteral("the logger's clock was 1 min behind the PC's"), SternVerdict, KeelVerdict,
+          BowVerdict, QStringLiteral("Anodes renewed in May."),
+          QStringLiteral("The chart as the viewer showed it: 01/07/26")})
+        EXPECT_TRUE(Text.contains(Wanted))
+            << Wanted.toStdString() << "\nin: " << Text.toStdString();
+    EXPECT_EQ(PdfPaper(Dir.filePath("survey.pdf")), "A4");
+
+    // Printing draws the same pages; a US locale prints on Letter.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Viewer->PrintHook = [&](QPrinter& Printer) {
+        Printer.setOutputFormat(QPrinter::PdfFormat);
+        Printer.setOutputFileName(Dir.filePath("printed.pdf"));
+        return true;
+    };
+    QTest::keyClick(Viewer, Qt::Key_P, Qt::ControlModifier);
+    QLocale::setDefault(QLocale::c());
+    EXPECT_TRUE(PdfText(Dir.filePath("printed.pdf")).contains(SternVerdict));
+    EXPECT_EQ(PdfPaper(Dir.filePath("printed.pdf")), "Letter");
+}
+
+TEST_F(LogViewerTest, KeyboardScreenReaderWidthAndContrastInLightAndDarkPalettes) {
+    const QString Path = Dir.filePath("day.txt");
+    writtenlogs::WriteSaved(Path.toStdString(), writtenlogs::SampleHeader(), DayCrossingTheBand());
+    QPointer<app::TLogViewer> Viewer = OpenThroughMenu(Path);
+    ASSERT_NE(Viewer, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Viewer));
+    QAccessibleInterface* Accessible = QAccessible::queryAccessibleInterface(Viewer);
+    ASSERT_NE(Accessible, nullptr);
+    EXPECT_EQ(Accessible->role(), QAccessible::Window);
+    EXPECT_LT(Viewer->minimumSizeHint().width(), 800);
+
+    Viewer->Tables->setCurrentWidget(Viewer->EntryTable);
+    Viewer->EntryTable->setFocus();
+    Viewer->EntryTable->setCurrentIndex(Viewer->EntryTable->model()->index(0, 2));
+    QTest::keyClick(Viewer->EntryTable, Qt::Key_Tab);
+    EXPECT_FALSE(Viewer->EntryTable->hasFocus()) << "Tab stays inside the table";
+    EXPECT_EQ(Viewer->EntryTable->model()->headerData(4, Qt::Horizontal).toString(),
+              "Keel Min (mV)");
+
+    QString Asked;
+    Viewer->SaveNameHook = [&](const QString& Caption, const QString&) {
+        Asked = Caption;
+        return QString();
+    };
+    QTest::keyClick(Viewer, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(Asked, "Export CSV");
+
+    // Readable text whichever palette the desktop hands over.
+    QPalette Dark;
+    Dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    Dark.setColor(QPalette::Base, QColor(20, 20, 20));
+    Dark.setColor(QPalette::WindowText, Qt::white);
+    Dark.setColor(QPalette::Text, Qt::white);
+    for (const QPalette& Palette : {QPalette(Qt::white), Dark}) {
+        Viewer->setPalette(Palette);
+        const QColor Window = Viewer->palette().color(QPalette::Window);
+        const QColor Base = Viewer->SummaryTable->palette().color(QPalette::Base);
+        for (int Row = 0; Row < 3; ++Row)
+            EXPECT_GE(
+                app::ContrastRatio(Viewer->SummaryTable->item(Row, 0)->foreground().color(), Base),
+                4.5)
+                << Row;
+        for (QLabel* Label : {Viewer->Notes, Viewer->VerdictLines[0], Viewer->VerdictLines[2]})
+            EXPECT_GE(app::ContrastRatio(Label->palette().color(QPalette::WindowText), Window), 4.5)
+                << Label->objectName().toStdString();
+    }
+
+    QTest::keyClick(Viewer, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(Viewer.isNull()) << "Escape leaves the viewer open";
+    Viewer = OpenThroughMenu(Path);
+    ASSERT_NE(Viewer, nullptr);
+    QTest::keyClick(Viewer, Qt::Key_W, Qt::ControlModifier);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(Viewer.isNull()) << "Ctrl+W leaves the viewer open";
+}
+
+TEST_F(LogViewerTest, HullPresetsNameTheirSourceAndZincShowsItsUncertainty) {
+    logdata::THeaderValues Header = writtenlogs::SampleHeader();
+    Header.Material = "Bronze"; // the logger's word, as saved logs carry it
+    Header.RefType = "Zinc";
+    const QString Path = Dir.filePath("bronze.txt");
+    writtenlogs::WriteSaved(Path.toStdString(), Header, DayCrossingTheBand());
+    app::TLogViewer* Viewer = OpenThroughMenu(Path);
+    ASSERT_NE(Viewer, nullptr);
+    EXPECT_EQ(Viewer->MaterialPreset->currentText(), "Fibreglass hull with bronze fittings");
+    // -550 / -1100 against Ag/AgCl, 1050 mV higher against zinc.
+    EXPECT_EQ(Viewer->Band(), (logdata::TProtectionBand{500, -50}));
+    EXPECT_TRUE(Viewer->ReferenceLabel->text().contains(QStringLiteral("\u00b130 mV")));
+    QStringList Sources;
+    for (int Item = 0; Item + 1 < Viewer->MaterialPreset->count(); ++Item) {
+        Viewer->MaterialPreset->setCurrentIndex(Item);
+        emit Viewer->MaterialPreset->activated(Item);
+        EXPECT_EQ(Viewer->MaterialPreset->currentIndex(), Item);
+        Sources << Viewer->BandSource->text();
+    }
+    EXPECT_EQ(Sources.size(), 5);
+    EXPECT_EQ(Sources.removeDuplicates(), 0) << "two presets share a source text";
+    EXPECT_TRUE(Viewer->MaterialPreset->findText("Wooden hull") >= 0);
 }
 
 } // namespace

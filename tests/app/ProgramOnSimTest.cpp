@@ -31,7 +31,7 @@ TEST_F(ProgramOnSimTest, FindsTheLoggerAndShowsItsSettingsWithTheControlsUnlocke
         << Form->KestroName->text().toStdString();
     EXPECT_EQ(Form->MaterialBox->currentText(), "Steel");
     EXPECT_EQ(Form->ZonesBox->currentText(), "3");
-    EXPECT_EQ(Form->RefType->currentText(), "Zinc");
+    EXPECT_EQ(Form->RefType->currentText(), "Ag AgCl");
     EXPECT_EQ(Form->LogIntBox->currentText(), "15 Minutes");
     EXPECT_FALSE(Form->CyclicLogCheckBox->isChecked());
     EXPECT_TRUE(Form->Zone1Text->text().startsWith("Bow"));

@@ -429,3 +429,55 @@ TEST_F(EventPort, AHandlerThatClosesItsOwnPortReturnsAndThePortOpensAgain) {
         Port.ClosePort();
     }
 }
+
+// At 110 baud the quiet time is some 360 ms, so "early" and "still waiting" are far apart.
+// Fault caught: a reply kept back for the quiet time although its event character and the
+// character after it are in, or a chunk handed over as soon as it holds the event character.
+TEST_F(EventPort, AFrameEndedByTheEventCharacterIsHandedOverWithoutTheQuietTime) {
+    struct TCase {
+        const char* Bytes;
+        bool FlagAsked;
+        bool Early;
+    };
+    const TCase Cases[] = {
+        {"<12AB>>", true, true},  // the event character and the one after it
+        {"<12>AB", true, true},   // whatever follows the event character goes with it
+        {"<12AB>", true, false},  // a chunk may end at the event character: more may follow
+        {"<12AB", true, false},   // no event character: the quiet time decides
+        {"<12AB>>", false, false} // no flag asked for: no reason to hurry
+    };
+    Port.SetEventChar('>');
+    Port.SetBaudRate(br110);
+    std::mutex Mutex;
+    std::string Received;
+    Link.RxBufferReady = [&](TObject*, const char* Buf, int Count) {
+        std::lock_guard Lock(Mutex);
+        Received.append(Buf, static_cast<size_t>(Count));
+    };
+    auto Got = [&] {
+        std::lock_guard Lock(Mutex);
+        return Received;
+    };
+    Port.AttachLink(&Link);
+    for (const TCase& C : Cases) {
+        TComEvents Events = AllComEvents;
+        if (!C.FlagAsked)
+            Events.Exclude(evRxFlag);
+        Port.SetEvents(Events);
+        Port.OpenPort();
+        {
+            std::lock_guard Lock(Mutex);
+            Received.clear();
+        }
+        Pty.Write(C.Bytes);
+        if (C.Early) {
+            EXPECT_TRUE(ServeUntil([&] { return Got() == C.Bytes; }, 200ms)) << C.Bytes;
+        } else {
+            ServeFor(150ms);
+            EXPECT_EQ(Got(), "") << C.Bytes;
+            EXPECT_TRUE(ServeUntil([&] { return Got() == C.Bytes; })) << C.Bytes;
+        }
+        Port.ClosePort();
+    }
+    Port.DetachLink(&Link);
+}

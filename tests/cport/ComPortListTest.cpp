@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -144,4 +146,79 @@ TEST(ComPortList, ADeviceMadeAnewBehindTheSamePathHasANewIdentity) {
     ASSERT_TRUE(After);
     EXPECT_NE(Before, After);
     ::unlink(Link.c_str());
+}
+
+// A made-up /dev with its change times set by hand, so that every step has a time of its own
+// however coarse the file system's clock. Fault caught: walking the device tree on every look
+// (the idle program then burns a core's percents), or keeping a list that plugging has changed.
+TEST(SerialPortCache, ListsAgainOnlyWhenTheDeviceDirectoriesMayHaveChanged) {
+    char Template[] = "/tmp/quorva-devXXXXXX";
+    ASSERT_NE(mkdtemp(Template), nullptr);
+    const std::string Dev = Template, Serial = Dev + "/serial", ById = Serial + "/by-id";
+    int64_t Clock = 1'000'000'000'000'000'000; // made-up seconds, in ns
+    auto Touch = [&](const std::string& Dir) {
+        Clock += 10'000'000'000;
+        const timespec Times[2] = {{Clock / 1000000000, 0}, {Clock / 1000000000, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, Dir.c_str(), Times, 0), 0) << Dir;
+    };
+    Touch(Dev);
+    int64_t Now = 0;
+    TSerialPortCache Cache(
+        [&] {
+            return DirectoryStamp({Dev, Serial, ById});
+        },
+        [&] { return std::vector<TSerialDevice>(1); }, [&] { return Now; });
+    struct TStep {
+        const char* What;
+        std::function<void()> Change;
+        int64_t SinceChangeNs;
+        bool ListedAgain;
+    };
+    const int64_t Still = 30'000'000'000, Moment = 500'000'000;
+    const TStep Steps[] = {
+        {"first look", [] {}, Still, true},
+        {"nothing changed", [] {}, Still, false},
+        {"adapter node appears",
+         [&] {
+             std::ofstream(Dev + "/ttyUSB0").put('x');
+             Touch(Dev);
+         },
+         Still, true},
+        {"by-id made",
+         [&] {
+             ASSERT_EQ(mkdir(Serial.c_str(), 0700), 0);
+             ASSERT_EQ(mkdir(ById.c_str(), 0700), 0);
+             Touch(ById);
+             Touch(Serial);
+             Touch(Dev);
+         },
+         Still, true},
+        {"still the same", [] {}, Still, false},
+        {"link added, looked at at once", [&] { Touch(ById); }, Moment, true},
+        {"same change, still settling", [] {}, Moment, true},
+        {"settled", [] {}, Still, false},
+        {"node gone",
+         [&] {
+             ::unlink((Dev + "/ttyUSB0").c_str());
+             Touch(Dev);
+         },
+         Still, true},
+        {"by-id gone",
+         [&] {
+             ::rmdir(ById.c_str());
+             Touch(Serial);
+         },
+         Still, true},
+        {"quiet again", [] {}, Still, false},
+    };
+    int Listings = 0;
+    for (const TStep& Step : Steps) {
+        Step.Change();
+        Now = Clock + Step.SinceChangeNs;
+        EXPECT_EQ(Cache.Devices().size(), 1u) << Step.What;
+        Listings += Step.ListedAgain ? 1 : 0;
+        EXPECT_EQ(Cache.Listings(), Listings) << Step.What;
+    }
+    ::rmdir(Serial.c_str());
+    ::rmdir(Dev.c_str());
 }

@@ -25,19 +25,29 @@ TEST(ProtectionBand, PresetsAgainstAgAgClAndZincSitTenFiftyApart) {
               (TProtectionBand{-800, -1050}));
     EXPECT_EQ(logdata::PresetBand(THullMaterial::Aluminium, TReference::AgAgCl),
               (TProtectionBand{-900, -1100}));
-    EXPECT_EQ(logdata::PresetBand(THullMaterial::Bronze, TReference::AgAgCl),
-              (TProtectionBand{-550, -900}));
+    EXPECT_EQ(logdata::PresetBand(THullMaterial::FibreglassBronze, TReference::AgAgCl),
+              (TProtectionBand{-550, -1100}));
+    EXPECT_EQ(logdata::PresetBand(THullMaterial::Wood, TReference::AgAgCl),
+              (TProtectionBand{-550, -600}));
+    // Hydrogen embrittlement: high-strength steel stops short of mild steel's lower limit.
+    EXPECT_GT(logdata::PresetBand(THullMaterial::HighStrengthSteel, TReference::AgAgCl).Lower,
+              -1050);
     EXPECT_EQ(logdata::PresetBand(THullMaterial::Steel, TReference::Zinc),
               (TProtectionBand{250, 0}));
     EXPECT_EQ(logdata::PresetBand(THullMaterial::Aluminium, TReference::Zinc),
               (TProtectionBand{150, -50}));
-    for (auto m : {THullMaterial::Aluminium, THullMaterial::Steel, THullMaterial::Bronze}) {
-        const auto& p = logdata::PresetFor(m);
+    for (const logdata::TBandPreset& p : logdata::Presets()) {
+        const THullMaterial m = p.Material;
         EXPECT_EQ(logdata::MaterialFromText(p.Name), m);
+        EXPECT_EQ(
+            logdata::PresetWithBand(logdata::PresetBand(m, TReference::Zinc), TReference::Zinc), m);
         EXPECT_GT(p.AgAgCl.Upper, p.AgAgCl.Lower);
         EXPECT_FALSE(p.Source.empty());
     }
     EXPECT_EQ(logdata::MaterialFromText("?"), std::nullopt);
+    // Saved logs carry the logger's own word for bronze fittings.
+    EXPECT_EQ(logdata::MaterialFromText("Bronze"), THullMaterial::FibreglassBronze);
+    EXPECT_EQ(logdata::PresetWithBand({-800, -1060}, TReference::AgAgCl), std::nullopt);
     EXPECT_EQ(logdata::ReferenceFromText("Ag AgCl"), TReference::AgAgCl);
     EXPECT_EQ(logdata::ReferenceFromText("Zinc"), TReference::Zinc);
     EXPECT_EQ(logdata::ReferenceFromText(""), std::nullopt);
@@ -98,9 +108,13 @@ TEST(Gaps, AMissingIntervalOrAStopSplitsTheLogIntoRuns) {
     EXPECT_EQ(logdata::ContinuousRuns(entries, order, 15), (Runs{{0, 4}, {5, 9}}));
     // Without an interval the usual step (15 minutes) stands in for it.
     EXPECT_EQ(logdata::ContinuousRuns(entries, order, std::nullopt), (Runs{{0, 4}, {5, 9}}));
-    // A 60-minute interval sees no gap in 15- and 45-minute steps.
-    EXPECT_EQ(logdata::ContinuousRuns(entries, order, 60), (Runs{{0, 9}}));
-    // Up to one and a half intervals is still one piece.
+    // The header's interval is the setting at download, maybe changed since: the log's own
+    // 15-minute steps decide, so neither 60 (no gap) nor 1 (a gap at every step) is taken.
+    for (int headerInterval : {60, 1})
+        EXPECT_EQ(logdata::ContinuousRuns(entries, order, headerInterval), (Runs{{0, 4}, {5, 9}}))
+            << headerInterval;
+    // Steps that all differ give no step of the log's own: the interval decides. Up to one and
+    // a half intervals is still one piece.
     entries = {Entry(1, 100, {}), Entry(2, 122, {}), Entry(3, 145, {}), Entry(4, 146, {})};
     EXPECT_EQ(logdata::ContinuousRuns(entries, logdata::TimeOrder(entries), 15),
               (Runs{{0, 1}, {2, 3}}));

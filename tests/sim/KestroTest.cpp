@@ -68,7 +68,7 @@ TEST_F(KestroReplies, ReadsDecodeToTheLoggersState) {
     EXPECT_EQ(s.ZonesItem, 3);
     EXPECT_EQ(s.LogInterval, 15);
     EXPECT_FALSE(s.Cyclic);
-    EXPECT_EQ(s.RefTypeItem, 1); // Zinc
+    EXPECT_EQ(s.RefTypeItem, 2); // Ag AgCl
 
     EXPECT_EQ(Text("i03"), "Kestro Sim      ");
     EXPECT_EQ(Text("i05"), "KS-000001       ");
@@ -84,7 +84,7 @@ TEST_F(KestroReplies, ReadsDecodeToTheLoggersState) {
     const auto readings = DecodeReadings(Delivered(Ask("c")));
     ASSERT_TRUE(readings);
     EXPECT_NEAR(readings->Zones[0], -820, 2);
-    EXPECT_NEAR(readings->Zones[2], -1050, 2);
+    EXPECT_NEAR(readings->Zones[2], -1000, 2);
     EXPECT_EQ(BatteryVoltsText(readings->BatteryVolts), "12.5 V");
 }
 

@@ -192,3 +192,29 @@ TEST_F(KestroLog, ClearAnswersThenStaysSilentWhileErasing) {
 }
 
 } // namespace
+
+namespace {
+
+// The demo's log against the steel band for its Ag/AgCl reference, whatever the hour it starts.
+TEST(KestroDefaults, ADefaultLogIsMostlyProtectedWithOneZoneOutForAFewHours) {
+    for (int64_t clock : {14000000LL, 14000700LL, 14001500LL, 14002300LL}) {
+        sim::Config config; // as kestro-sim starts without options, and the demo preloads 300
+        config.clockMinutes = clock;
+        config.logs = 300;
+        ASSERT_EQ(config.refType, 1) << "readings are Ag/AgCl values";
+        sim::Kestro k(config);
+        int outside[3] = {0, 0, 0};
+        for (int n = 1; n <= k.LogCount(); ++n)
+            for (int z = 0; z < 3; ++z) {
+                const auto& v = k.Log().At(n)->values;
+                outside[z] += v[2 * z + 1] > -800 || v[2 * z] < -1050;
+            }
+        EXPECT_EQ(outside[0], 0) << clock;
+        EXPECT_EQ(outside[2], 0) << clock;
+        // 75 hours hold at least one spell of some four hours (16 entries) out of the band.
+        EXPECT_GE(outside[1], 10) << clock;
+        EXPECT_LE(outside[1], 60) << clock;
+    }
+}
+
+} // namespace

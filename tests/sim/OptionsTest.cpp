@@ -3,6 +3,7 @@
 #include "sim/Options.h"
 #include "SimTestSupport.h"
 #include "protocol/Decode.h"
+#include "sim/Kestro.h"
 
 #include <csignal>
 #include <cstdio>
@@ -80,6 +81,38 @@ TEST(SimOptions, VersionAsksForTheProgramsOwnAndTakesNoValue) {
     EXPECT_EQ(o->config.version, "KV1.4 4090");
     EXPECT_TRUE(Parse({"-V"})->version);
     EXPECT_FALSE(Parse({"--firmware", "KV1.4 4090"})->version);
+}
+
+TEST(SimOptions, PreloadedRecordsPickTheFirmwareThatHoldsThemOrSayWhyNot) {
+    struct Case {
+        std::vector<std::string> Args;
+        int Capacity; // 0: refused
+        const char* Why;
+    };
+    const Case cases[] = {
+        {{"--logs", "511"}, 511, ""},
+        {{"--logs", "512"}, 2040, ""}, // one more than the default firmware holds
+        {{"--logs", "4090"}, 4090, ""},
+        {{"--logs", "4091"}, 0, "4090"},
+        {{"--firmware", "KV1.02040", "--logs", "2041"}, 0, "holds 2040"},
+        {{"--logs", "3000", "--firmware", "KV1.04090"}, 4090, ""},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const auto o = Parse(c.Args, &error);
+        const std::string args = c.Args[0] + " " + c.Args[1];
+        if (c.Capacity == 0) {
+            EXPECT_FALSE(o) << args;
+            EXPECT_NE(error.find(c.Why), std::string::npos) << args << ": " << error;
+            continue;
+        }
+        ASSERT_TRUE(o) << args << ": " << error;
+        EXPECT_EQ(sim::Kestro::CapacityForVersion(o->config.version), c.Capacity) << args;
+        // Every record asked for is in the memory.
+        sim::Config config = o->config;
+        config.clockMinutes = 14000000;
+        EXPECT_EQ(sim::Kestro(config).LogCount(), config.logs) << args;
+    }
 }
 
 TEST(SimOptions, SetTheFaultsAndRecords) {
