@@ -153,6 +153,8 @@ int Watch(TSession& session, const TOptions& options) {
         Print(session, options.Json ? ReadingsJson(info) : ForTerminal(ReadingsText(info)));
     };
     printReadings();
+    // A line a poll cycle, at the window's pace: the logger is on a battery.
+    session.Link.SetPollPacing(klink::TRequestPacing::EveryTick);
     session.Host.OnReadings = printReadings;
     session.RunUntil([&] { return session.LinkLost(); }, -1);
     session.Host.OnReadings = nullptr;

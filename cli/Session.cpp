@@ -150,6 +150,8 @@ bool TSession::RunUntil(const std::function<bool()>& done, int timeoutMs) {
 
 int TSession::Connect() {
     Link.SetDateFormats(protocol::DateFormats{'/', "dd/mm/yy", ':', "hh:mm"});
+    // A script is waiting: the poll cycle's questions go out one after the other.
+    Link.SetPollPacing(klink::TRequestPacing::OnReply);
     if (!Link.FormCreate(Host.Port())) {
         Complain("cannot open " + Host.Port());
         return ExitNoLogger;
@@ -175,8 +177,8 @@ int TSession::CycleOutcome(bool read) {
 }
 
 int TSession::ReadBack() {
-    RunUntil([this] { return LinkLost() || LinkQuiet(); }, CycleWaitMs);
-    // Everything asked from here on was asked after the changes were answered.
+    // The new cycle's questions queue behind the changes just sent, so every value it reads
+    // was read after they were answered.
     Link.RestartPollCycle();
     const int before = Host.CyclesRead;
     const bool read =

@@ -25,7 +25,7 @@ public:
     // Opens the port and waits until the logger has answered and one whole poll cycle has
     // read its settings. 0, or the exit code with its message printed.
     int Connect();
-    // A whole poll cycle asked after every question now open or queued has been answered.
+    // A whole poll cycle asked after every command now open or queued.
     // 0, or ExitStopped when the logger stops answering meanwhile.
     int ReadBack();
 

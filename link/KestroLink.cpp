@@ -112,6 +112,7 @@ void TKestroLink::ComDataPacket1Packet(const std::string& str) {
         HandleReply(*reply);
     }
     Download.ReplyHandled();
+    Poller.ReplyHandled(Download.Running());
 }
 
 void TKestroLink::HandleReply(const protocol::Reply& reply) {
@@ -124,7 +125,9 @@ void TKestroLink::HandleReply(const protocol::Reply& reply) {
     } else {
         Applier.Apply(Vals.AwaitedReply, reply);
     }
-    Poller.ReplyApplied();
+    if (Poller.ReplyApplied()) {
+        Applier.SendEchoes();
+    }
     if (clearing && Vals.LinkState != StateClearingLogs) {
         Host.ClearFinished();
     }

@@ -35,6 +35,9 @@ public:
     void SetDateFormats(const protocol::DateFormats& formats);
     // How Get Logs paces its requests; the window keeps the tick.
     void SetDownloadPacing(TRequestPacing pacing) { Download.SetPacing(pacing); }
+    // How the poll cycle paces its steps once the logger has been found; the window keeps the
+    // tick, a program that waits for an answer may ask the ten questions back to back.
+    void SetPollPacing(TRequestPacing pacing) { Poller.SetPacing(pacing); }
 
     // Start-up: the four selectors on "?", LogCapacity 511, the port opened ("COM1" unless
     // the shell names another), LinkState 0. False when the port did not open (its error has
@@ -72,7 +75,8 @@ public:
     void Button2Click();
 
     // Operations of the window that no control invokes.
-    // The poll cycle starts again at its first step, so a whole cycle is read from now on.
+    // The poll cycle starts again at its first step, so a whole cycle is read from now on: its
+    // questions go out after every command already sent or waiting.
     void RestartPollCycle();
     void RdSetupButtonClick();
     void ReadIdClick();

@@ -32,9 +32,9 @@ std::string StoppedAnsweringText(int32_t logIndex);
 // Said when the log ends before the count the logger gave when the download began.
 std::string EndedShortText(std::size_t entries, int32_t logCount);
 
-// When the next log request goes out: on the Timer2 tick after an entry has come in (the pace
-// the logger is used to), or as soon as it has been taken. Either way one question at a time,
-// and a request that is not answered is repeated on the ticks.
+// When the next log request or poll step goes out: on the timer's tick (the pace the logger is
+// used to), or as soon as the last reply has been taken. Either way one question at a time, and
+// one that is not answered is repeated on the ticks.
 enum class TRequestPacing { EveryTick, OnReply };
 
 class TLogDownload {

@@ -121,19 +121,32 @@ void TPoller::PollStepOut() {
     });
 }
 
-void TPoller::ReplyApplied() {
+bool TPoller::ReplyApplied() {
     const int32_t answered = StepOut;
     StepOut = -1;
     if (answered < 0) {
-        return;
+        return false;
     }
     const bool undisturbed = Trans.Disturbances() == DisturbancesSeen;
     DisturbancesSeen = Trans.Disturbances();
     StepsInRow = answered == StepsInRow && undisturbed ? StepsInRow + 1 : answered == 0 ? 1 : 0;
-    if (StepsInRow == protocol::PollStepCount) {
-        StepsInRow = 0;
-        Host.PollCycleRead();
+    if (StepsInRow != protocol::PollStepCount) {
+        return false;
     }
+    StepsInRow = 0;
+    Host.PollCycleRead();
+    return true;
+}
+
+void TPoller::ReplyHandled(bool downloading) {
+    const bool found = Vals.LinkState == StateReadingSettings || Vals.LinkState == StateReady;
+    if (Pacing != TRequestPacing::OnReply || downloading || !found || !Trans.Idle() ||
+        !Trans.PortUsable()) {
+        return;
+    }
+    Vals.PollDelay = 0;
+    Watchdog();
+    PollStepOut();
 }
 
 void TPoller::QuestionLost() {
@@ -142,6 +155,8 @@ void TPoller::QuestionLost() {
 }
 
 void TPoller::RestartCycle() {
+    // A step already out was asked before now: its answer counts for no cycle.
+    StepOut = -1;
     Vals.PollStep = 0;
     StepsInRow = 0;
 }

@@ -3,6 +3,7 @@
 
 #include "link/LinkHost.h"
 #include "link/LinkValues.h"
+#include "link/LogDownload.h"
 #include "link/Transmitter.h"
 #include "protocol/DateTime.h"
 
@@ -32,11 +33,16 @@ public:
     // An accepted reply has been applied. When it answered the last of ten poll steps asked
     // and answered in a row with the line undisturbed meanwhile, the host hears that a whole
     // cycle was read: only such a cycle's values are sure to answer their own questions.
-    void ReplyApplied();
+    // True when that completed such a cycle.
+    bool ReplyApplied();
     // The question out went unanswered: the cycle being read is broken.
     void QuestionLost();
     // The next poll step starts a new cycle.
     void RestartCycle();
+    void SetPacing(TRequestPacing pacing) { Pacing = pacing; }
+    // A reply has been handled: paced by replies, a logger that has been found is asked its
+    // next poll step at once instead of on the tick after next.
+    void ReplyHandled(bool downloading);
 
 private:
     void ShowPcTime();
@@ -52,6 +58,7 @@ private:
     int32_t StepOut = -1;          // the poll step whose answer is awaited, -1 for none
     int32_t StepsInRow = 0;        // poll steps from step 0 on answered without a loss
     int DisturbancesSeen = 0;      // the transmitter's count when the last step was answered
+    TRequestPacing Pacing = TRequestPacing::EveryTick;
 };
 
 } // namespace klink

@@ -91,15 +91,37 @@ void TReplyApplier::ApplyText(int32_t awaited, const std::string& text) {
     default:
         return;
     }
-    if (SetChangedText(control, text) && MayEcho()) {
-        if (const auto echo = TextChangeCommand(control, Host.Text(control))) {
-            Trans.Submit(*echo);
-        }
+    if (SetChangedText(control, text)) {
+        Echo(control);
     }
 }
 
-bool TReplyApplier::MayEcho() const {
-    return Host.EchoesReadValues() && Trans.UndisturbedFor(EchoAfterQuietMs);
+void TReplyApplier::Echo(Control control) {
+    if (!Host.EchoesReadValues()) {
+        return;
+    }
+    if (!Trans.UndisturbedFor(LateReplyGuardMs)) {
+        Echoes.insert(control);
+        return;
+    }
+    Echoes.erase(control);
+    SendEcho(control);
+}
+
+void TReplyApplier::SendEcho(Control control) {
+    // The control holds what was read last, which may differ from what first changed it.
+    if (control == Control::CyclicLogCheckBox) {
+        Trans.Submit(protocol::CyclicLogCommand(Host.Checked(control)));
+    } else if (const auto echo = TextChangeCommand(control, Host.Text(control))) {
+        Trans.Submit(*echo);
+    }
+}
+
+void TReplyApplier::SendEchoes() {
+    for (const Control control : Echoes) {
+        SendEcho(control);
+    }
+    Echoes.clear();
 }
 
 bool TReplyApplier::SetChangedText(Control control, const std::string& decoded) {
@@ -148,9 +170,7 @@ void TReplyApplier::ApplyCyclic(bool cyclic) {
         return;
     }
     Host.SetChecked(Control::CyclicLogCheckBox, cyclic);
-    if (MayEcho()) {
-        Trans.Submit(protocol::CyclicLogCommand(cyclic));
-    }
+    Echo(Control::CyclicLogCheckBox);
 }
 
 void TReplyApplier::ApplyReadings(const protocol::Readings& readings) {

@@ -7,6 +7,7 @@
 #include "protocol/Decode.h"
 
 #include <optional>
+#include <set>
 #include <string>
 
 namespace klink {
@@ -18,18 +19,19 @@ bool PayloadIsHex(const std::string& packet);
 // of a text taken from the logger goes through the same mapping.
 std::optional<protocol::Command> TextChangeCommand(Control control, const std::string& text);
 
-// How long the line must have been undisturbed before a value read is sent back: one whole
-// poll cycle, so that no reply of an earlier question can still be taken for a later one.
-inline constexpr int64_t EchoAfterQuietMs = 5000;
-
 class TReplyApplier {
 public:
     TReplyApplier(TLinkHost& host, TLinkValues& values, TTransmitter& transmitter,
                   const protocol::DateFormats& formats);
 
-    // Every reply but a log entry. Changing a text or the cyclic box runs its change handler,
-    // so the new value is sent back to the logger once the reply has been handled.
+    // Every reply but a log entry. A text or the cyclic flag that changed is sent back to the
+    // logger, as its change handler would, once the reply has been handled; but within the
+    // late-reply guard of a time-out, a stray or a late reply it may answer another question,
+    // so it waits for a whole poll cycle read undisturbed (SendEchoes).
     void Apply(int32_t awaited, const protocol::Reply& reply);
+    // A poll cycle has been read without a time-out, stray or late reply: the values it read
+    // are sure, and those that changed go back to the logger.
+    void SendEchoes();
 
 private:
     void ApplyLogCount(const protocol::LogCountReply& reply);
@@ -41,14 +43,16 @@ private:
     void ApplyVersion(const protocol::SoftwareVersion& version);
     // Sets the edit only when its text really differs; true when it did.
     bool SetChangedText(Control control, const std::string& decoded);
-    // Whether a value just read may go back to the logger: the host wants it, and the line has
-    // not been disturbed lately, so the value surely answers its own question.
-    bool MayEcho() const;
+    // Sends a changed control back now, or after the next undisturbed cycle, when the host
+    // echoes at all.
+    void Echo(Control control);
+    void SendEcho(Control control);
 
     TLinkHost& Host;
     TLinkValues& Vals;
     TTransmitter& Trans;
     const protocol::DateFormats& Formats;
+    std::set<Control> Echoes; // controls changed by a value read, not yet sent back
 };
 
 } // namespace klink

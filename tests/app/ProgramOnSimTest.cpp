@@ -1,6 +1,7 @@
 // The real window, its timers and port, against the simulated logger on a pseudo-terminal.
 #include "SimFixture.h"
 
+#include "app/Shell.h"
 #include "app/YesNo.h"
 #include "cport/CPort.h"
 #include "line/KestroLine.h"
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdlib>
 
 namespace apptest {
@@ -194,9 +196,6 @@ TEST_F(ProgramOnSimTest, ClearWithNoSendsNothing) {
     EXPECT_EQ(Form->Status->text(), "  Kestro Ready");
 }
 
-} // namespace
-} // namespace apptest
-
 class SignalOnSimTest : public ProgramOnSimTest, public ::testing::WithParamInterface<int> {};
 
 // A shutdown or logout during Get Logs: the file keeps every entry shown, whole, and the port
@@ -228,3 +227,6 @@ INSTANTIATE_TEST_SUITE_P(App, SignalOnSimTest, ::testing::Values(SIGTERM, SIGHUP
                          [](const auto& Info) {
                              return Info.param == SIGTERM ? "Term" : "Hangup";
                          });
+
+} // namespace
+} // namespace apptest

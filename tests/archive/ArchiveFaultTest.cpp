@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,7 +30,7 @@ protected:
         mkdir(Folder.c_str(), 0700);
         Path = Folder + "/archive.sqlite3";
     }
-    void TearDown() override { std::system(("rm -rf '" + Folder + "'").c_str()); }
+    void TearDown() override { std::filesystem::remove_all(Folder); }
 
     // Every download whole: as many entries stored under it as it says it added, and the
     // file sound from end to end.

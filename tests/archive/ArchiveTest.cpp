@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 using archivesamples::Download;
@@ -22,7 +24,7 @@ protected:
         std::remove(Folder.c_str());
         Path = Folder + "/sub/archive.sqlite3";
     }
-    void TearDown() override { std::system(("rm -rf '" + Folder + "'").c_str()); }
+    void TearDown() override { std::filesystem::remove_all(Folder); }
     std::string Folder, Path;
 };
 
