@@ -216,7 +216,8 @@ std::optional<std::string> TForm1::AskSaveFileName() {
     QFileDialog Dialog(this);
     Dialog.setAcceptMode(QFileDialog::AcceptSave);
     Dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    Dialog.setNameFilters({"Text files (*.txt)", "All files (*.*)"});
+    // "*.*" would hide the files Get Logs saved without an extension on this system.
+    Dialog.setNameFilters({"Text files (*.txt)", "All files (*)"});
     Dialog.selectNameFilter("Text files (*.txt)");
     if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
         return std::nullopt;
