@@ -40,8 +40,9 @@ std::vector<TTimeTick> TimeTicks(double FromMs, double ToMs, int MaxTicks) {
     const QString Format =
         Step >= DayMs ? QStringLiteral("dd/MM/yy") : QStringLiteral("dd/MM/yy hh:mm");
     for (double Ms = std::ceil(FromMs / Step) * Step; Ms <= ToMs; Ms += Step)
-        Ticks.push_back({Ms, QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(Ms), QTimeZone::utc())
-                                 .toString(Format)});
+        Ticks.push_back(
+            {Ms, QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(Ms), QTimeZone::utc())
+                     .toString(Format)});
     return Ticks;
 }
 

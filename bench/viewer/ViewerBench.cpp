@@ -1,10 +1,12 @@
 // Time from "open this log" to the chart's first painted frame for a 4090-entry log, and the
-// memory the viewer adds to the running program.
+// memory the viewer adds to the running program; the same for two gappy 4090-entry logs, and
+// the memory a chart gains while it follows a 4090-entry download redraw by redraw.
 // Run: build/bench/viewer/viewer_bench [runs [seconds to keep a viewer open]]
 #include "app/LogChart.h"
 #include "app/LogViewer.h"
 #include "app/Logger.h"
 #include "app/Shell.h"
+#include "logdata/LogStats.h"
 #include "tests/logdata/WrittenLogs.h"
 
 #include <QApplication>
@@ -87,6 +89,72 @@ void PrintTimes(const char* What, std::vector<double> Times) {
     std::printf("\n");
 }
 
+// Opens Path Runs times; prints the times and the program's memory with the viewer open.
+void MeasureOpen(const char* What, const QString& Path, QWidget* Parent, int Runs) {
+    std::vector<double> Walls;
+    long Peak = 0;
+    for (int I = 0; I < Runs; ++I) {
+        app::TLogViewer* Viewer = nullptr;
+        Walls.push_back(OpenAndPaint(Path, Parent, &Viewer).WallMs);
+        RunFor(200);
+        Peak = std::max(Peak, RssKb());
+        Viewer->close();
+        RunFor(100);
+    }
+    std::printf("%s\n", What);
+    PrintTimes("  open to first painted frame, wall clock", Walls);
+    std::printf("  program with the viewer open: %.1f MB at most\n", Peak / 1024.0);
+}
+
+// Each entry a step longer than the one before, so no step is the log's usual one and the
+// header's 15 minutes decide: every step is a gap.
+std::vector<protocol::LogRecord> GapBetweenEveryEntry() {
+    auto Entries = writtenlogs::MakeEntries(4090);
+    for (std::size_t I = 1; I < Entries.size(); ++I)
+        Entries[I].Minutes = Entries[I - 1].Minutes + 30 + static_cast<int64_t>(I);
+    return Entries;
+}
+
+// A download followed by the viewer: an entry every 80 ms and a redraw every 250 ms is three
+// entries a redraw, replayed here redraw by redraw as the viewer's own redraw does it.
+void MeasureFollowedDownload() {
+    const auto All = writtenlogs::MakeEntries(4090, true);
+    app::TLogChart Chart;
+    Chart.resize(1000, 520);
+    Chart.SetBand({-800, -1050});
+    Chart.show();
+    RunFor(300);
+    std::vector<protocol::LogRecord> Entries;
+    const std::vector<app::TChartZone> Zones = {{1, "Stern", QColor(0, 90, 200)},
+                                                {2, "Keel", QColor(225, 120, 0)},
+                                                {3, "Bow", QColor(140, 40, 160)}};
+    const long Before = RssKb();
+    QElapsedTimer Clock;
+    Clock.start();
+    int Redraws = 0;
+    double SetCpu = 0, PaintCpu = 0; // main-thread CPU ms
+    for (std::size_t Count = 3; Count <= All.size() + 2; Count += 3, ++Redraws) {
+        Entries.assign(All.begin(),
+                       All.begin() + static_cast<std::ptrdiff_t>(std::min(Count, All.size())));
+        const auto Order = logdata::TimeOrder(Entries);
+        const double Start = ThreadCpuMs();
+        Chart.SetEntries(&Entries, Order, logdata::ContinuousRuns(Entries, Order, 15), Zones,
+                         "Harbour One");
+        const double Told = ThreadCpuMs();
+        QApplication::processEvents();
+        SetCpu += Told - Start;
+        PaintCpu += ThreadCpuMs() - Told;
+    }
+    RunFor(300);
+    const long After = RssKb();
+    std::printf("a followed 4090-entry download, %d redraws in %.1f s: memory %.1f MB -> %.1f MB "
+                "(%+.1f MB)\n",
+                Redraws, Clock.elapsed() / 1000.0, Before / 1024.0, After / 1024.0,
+                (After - Before) / 1024.0);
+    std::printf("  main-thread CPU per redraw: %.1f ms giving the entries, %.1f ms drawing\n",
+                SetCpu / Redraws, PaintCpu / Redraws);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -144,5 +212,18 @@ int main(int argc, char* argv[]) {
         Viewer->move(0, 0);
         RunFor(HoldSeconds * 1000);
     }
+
+    // Logged every 15 minutes, downloaded after the interval was set to 1 minute.
+    logdata::THeaderValues Later = writtenlogs::SampleHeader();
+    Later.LogInterval = "1 Minutes";
+    const QString Reset = Dir.filePath("interval-changed.txt");
+    writtenlogs::WriteSaved(Reset.toStdString(), Later, writtenlogs::MakeEntries(4090));
+    MeasureOpen("4090 entries logged every 15 minutes, header interval 1 minute", Reset, &Form,
+                std::min(Runs, 5));
+    const QString Gappy = Dir.filePath("gappy.txt");
+    writtenlogs::WriteSaved(Gappy.toStdString(), writtenlogs::SampleHeader(),
+                            GapBetweenEveryEntry());
+    MeasureOpen("4090 entries with a gap between every entry", Gappy, &Form, std::min(Runs, 5));
+    MeasureFollowedDownload();
     return 0;
 }

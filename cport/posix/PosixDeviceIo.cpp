@@ -66,13 +66,13 @@ void TPosixDevice::StoreLocked(const char* Data, size_t Count, TClock::time_poin
     }
     if (!FFifo.empty())
         FLastArrival = Now;
-    if (FlagFrameEndedLocked())
-        FlushFifoLocked();
 }
 
 // A frame closed by the event character may carry one more character (a check or a second
 // stop character), so the hand-over waits for that one and not for the quiet time. An event
 // character still last in the FIFO may be a chunk's end: that keeps waiting as any byte does.
+// Only the event thread hands such a frame over: a read from an event handler (one that reads
+// away what is left at the flag) must not take the next reply before its own event.
 bool TPosixDevice::FlagFrameEndedLocked() const {
     if (!FFlagInFifo || (FMask & EV_RXFLAG) == 0)
         return false;
@@ -150,7 +150,7 @@ void TPosixDevice::FlushFifoLocked() {
 
 void TPosixDevice::RefreshInputLocked(bool ByWaiter, TClock::time_point Now) {
     PumpLocked(ByWaiter, Now);
-    if (FifoDueLocked(Now)) {
+    if (FifoDueLocked(Now) || (ByWaiter && FlagFrameEndedLocked())) {
         FlushFifoLocked();
         ByWaiter ? WakeReaders() : WakeWaiter();
     }

@@ -481,3 +481,44 @@ TEST_F(EventPort, AFrameEndedByTheEventCharacterIsHandedOverWithoutTheQuietTime)
     }
     Port.DetachLink(&Link);
 }
+
+// A logger on a pty answers the moment it is asked, so the next reply can be in before the flag
+// handler of the last one reads away what is left. Fault caught: that read taking the next
+// reply, which the extractor then never sees.
+TEST_F(EventPort, TheFlagHandlersReadLeavesANextReplyForItsOwnEvent) {
+    Port.SetEventChar('>');
+    std::mutex Mutex;
+    std::vector<std::string> Chunks;
+    std::string ReadAway;
+    Link.RxBufferReady = [&](TObject*, const char* Buf, int Count) {
+        bool First;
+        {
+            std::lock_guard Lock(Mutex);
+            First = Chunks.empty();
+            Chunks.emplace_back(Buf, static_cast<size_t>(Count));
+        }
+        // Answered at once, as if the first reply's handler had asked the next question.
+        if (First) {
+            Pty.Write("<second>>");
+            std::this_thread::sleep_for(20ms);
+        }
+    };
+    Port.AttachLink(&Link);
+    Port.OnRxFlag = [&](TObject*) {
+        if (const int Waiting = Port.BytesWaiting(); Waiting > 0) {
+            std::string Rest;
+            Port.ReadText(Rest, Waiting);
+            ReadAway += Rest;
+        }
+    };
+    Port.OpenPort();
+    Pty.Write("<first>>");
+    EXPECT_TRUE(ServeUntil([&] {
+        std::lock_guard Lock(Mutex);
+        return Chunks.size() == 2;
+    }));
+    std::lock_guard Lock(Mutex);
+    EXPECT_EQ(Chunks, (std::vector<std::string>{"<first>>", "<second>>"}));
+    EXPECT_EQ(ReadAway, "");
+    Port.DetachLink(&Link);
+}
