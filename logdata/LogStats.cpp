@@ -62,13 +62,7 @@ namespace {
 // one); a log whose every step differs has no step of its own to go by.
 std::optional<int64_t> MostCommonStep(const std::vector<protocol::LogRecord>& entries,
                                       const std::vector<std::size_t>& order) {
-    std::map<int64_t, std::size_t> counts;
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        const int64_t step = entries[order[i]].Minutes - entries[order[i - 1]].Minutes;
-        if (step > 0) {
-            ++counts[step];
-        }
-    }
+    const std::map<int64_t, std::size_t> counts = StepCounts(entries, order);
     if (counts.empty()) {
         return std::nullopt;
     }
@@ -82,6 +76,18 @@ std::optional<int64_t> MostCommonStep(const std::vector<protocol::LogRecord>& en
 }
 
 } // namespace
+
+std::map<int64_t, std::size_t> StepCounts(const std::vector<protocol::LogRecord>& entries,
+                                          const std::vector<std::size_t>& order) {
+    std::map<int64_t, std::size_t> counts;
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        const int64_t step = entries[order[i]].Minutes - entries[order[i - 1]].Minutes;
+        if (step > 0) {
+            ++counts[step];
+        }
+    }
+    return counts;
+}
 
 std::vector<std::pair<std::size_t, std::size_t>>
 ContinuousRuns(const std::vector<protocol::LogRecord>& entries,

@@ -5,6 +5,7 @@
 #include "protocol/LogRecord.h"
 
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -33,6 +34,10 @@ std::vector<std::size_t> TimeOrder(const std::vector<protocol::LogRecord>& entri
 // Runs [first, last] of positions into Order that the chart draws as one piece: a step of
 // more than one and a half of the log's usual steps between neighbours is a gap. The usual step
 // is the one taken most often (more than once); only a log without one goes by intervalMinutes.
+// How often each step between neighbouring entries (in time order) was taken, in minutes.
+std::map<int64_t, std::size_t> StepCounts(const std::vector<protocol::LogRecord>& entries,
+                                          const std::vector<std::size_t>& order);
+
 std::vector<std::pair<std::size_t, std::size_t>>
 ContinuousRuns(const std::vector<protocol::LogRecord>& entries,
                const std::vector<std::size_t>& order, std::optional<int> intervalMinutes);

@@ -13,16 +13,9 @@ namespace {
 
 std::optional<int> CommonStep(const std::vector<protocol::LogRecord>& entries,
                               const std::vector<std::size_t>& order) {
-    std::map<int64_t, std::size_t> counts;
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        const int64_t step = entries[order[i]].Minutes - entries[order[i - 1]].Minutes;
-        if (step > 0) {
-            ++counts[step];
-        }
-    }
     std::optional<int> best;
     std::size_t bestCount = 0;
-    for (const auto& [step, count] : counts) {
+    for (const auto& [step, count] : StepCounts(entries, order)) {
         if (count > bestCount) {
             best = static_cast<int>(step);
             bestCount = count;

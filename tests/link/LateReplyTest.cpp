@@ -56,6 +56,17 @@ TEST(ReplyTime, QuietTimeCoversAWholeReplyAndOnceFoundTheSlowestAcceptedReply) {
     EXPECT_GE(t.QuietMs(true), 1500 + klink::ReplyWireMs); // the slowest reply seen
 }
 
+// The logger's texts and settings are still those it was made with.
+void ExpectLoggerAsMade(const TRig& rig) {
+    const TRig fresh;
+    EXPECT_EQ(Pad16(rig.Name), Pad16(fresh.Name));
+    EXPECT_EQ(Pad16(rig.Serial), Pad16(fresh.Serial));
+    for (std::size_t z = 0; z < 3; ++z) {
+        EXPECT_EQ(Pad16(rig.ZoneTexts[z]), Pad16(fresh.ZoneTexts[z]));
+    }
+    EXPECT_EQ(rig.Settings, fresh.Settings);
+}
+
 class LateLogger : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -93,13 +104,7 @@ protected:
     // What the logger holds at the end is what it held at the start; the program may write
     // a value back only unchanged.
     void ExpectSettingsUntouched() {
-        const TRig fresh;
-        EXPECT_EQ(Pad16(Rig.Name), Pad16(fresh.Name));
-        EXPECT_EQ(Pad16(Rig.Serial), Pad16(fresh.Serial));
-        for (std::size_t z = 0; z < 3; ++z) {
-            EXPECT_EQ(Pad16(Rig.ZoneTexts[z]), Pad16(fresh.ZoneTexts[z]));
-        }
-        EXPECT_EQ(Rig.Settings, fresh.Settings);
+        ExpectLoggerAsMade(Rig);
         for (const std::string& body : Rig.SentBodies()) {
             const char c = body[0];
             EXPECT_TRUE(c != 'M' && c != 'Z' && c != 'R' && c != 'P' && c != 'T') << body;
@@ -304,12 +309,6 @@ TEST_F(LateLogger, BytesWhileSettlingAreThrownAwayAndRestartTheQuiet) {
     EXPECT_GT(Rig.Sent.size(), sent);
 }
 
-} // namespace
-} // namespace klinktest
-
-namespace klinktest {
-namespace {
-
 // A reply later than the time-out and the settling quiet together lands after the next
 // question went out, and nothing in a reply names its question: whatever it is taken for must
 // not be written back into the logger.
@@ -320,13 +319,7 @@ TEST(MisfiledReply, ALateAnswerTakenForTheNextQuestionIsNeverWrittenBack) {
             TRig rig;
             rig.LateReplies[reply] = late;
             rig.Run(30000);
-            const TRig fresh;
-            EXPECT_EQ(Pad16(rig.Name), Pad16(fresh.Name));
-            EXPECT_EQ(Pad16(rig.Serial), Pad16(fresh.Serial));
-            for (std::size_t z = 0; z < 3; ++z) {
-                EXPECT_EQ(Pad16(rig.ZoneTexts[z]), Pad16(fresh.ZoneTexts[z]));
-            }
-            EXPECT_EQ(rig.Settings, fresh.Settings);
+            ExpectLoggerAsMade(rig);
         }
     }
 }
