@@ -1,40 +1,206 @@
 #include "cli/CommandLine.h"
 
 #include "cli/SetRequest.h"
+#include "cli/Suggest.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QStringList>
-#include <map>
-#include <set>
+#include <algorithm>
+#include <cstdlib>
 
 namespace cli {
 
 namespace {
 
-// The options each command takes besides --port, --quiet, --help and --version.
-const std::map<std::string, std::set<std::string>>& CommandOptions() {
-    static const std::map<std::string, std::set<std::string>> commands = {
-        {"info", {"json"}},
-        {"download", {"o", "csv", "fast"}},
-        {"set", {}},
-        {"set-time", {}},
-        {"clear", {"yes", "force"}},
-        {"watch", {"json"}},
-        {"ports", {}},
-        {"history", {"serial", "csv", "json"}},
+const std::vector<std::string> All; // an option every command takes
+
+// The help's second column starts here.
+constexpr std::size_t HelpColumn = 24;
+
+} // namespace
+
+const std::vector<TCommandSpec>& CommandSpecs() {
+    static const std::vector<TCommandSpec> commands = {
+        {"ports", "", "the COM numbers and what is behind each",
+         "List COM1 to COM8 as the window's port selector offers them, each with the device it\n"
+         "opens now (and the QUORVA_COMn variable that names it, where one does).\n"},
+        {"info", "", "one full poll cycle, then every value the window shows",
+         "Read the logger's settings, clock and readings with one full poll cycle and print them.\n"
+         "With --json the values are typed: numbers for the interval (minutes), zones, log count\n"
+         "and capacity; the words set takes for material and reference; the PC time with its\n"
+         "offset, the logger's clock without one (it has none) and how far it is ahead of the\n"
+         "PC in seconds; null for a value the logger did not give and for a zone that is off.\n"
+         "Every value it prints is taken by set.\n"},
+        {"download", "", "the whole log into a text file and as CSV",
+         "Download the whole log into a text file as Get Logs writes it (standard output without\n"
+         "-o), and as CSV as the log viewer exports it. On a terminal a progress line, otherwise\n"
+         "nothing but errors.\n"},
+        {"set", "KEY=VALUE...", "change settings, then read them back",
+         "Change settings as the window's controls would, then read them back with a poll cycle;\n"
+         "exit status 6 names each one that did not take.\n"},
+        {"set-time", "", "set the logger's clock from the PC's",
+         "Set the logger's clock from the PC's local time, then read it back.\n"},
+        {"clear", "", "erase the log memory (needs --yes)",
+         "Erase the log memory, wait through the erase and print the new log count; refuses\n"
+         "without --yes.\n"},
+        {"watch", "", "the zone readings and battery, once per poll cycle",
+         "Print the zone readings and battery, one line per poll cycle, until interrupted.\n"},
+        {"history", "", "the archived loggers, or one logger's entries",
+         "List the loggers in the archive of downloads; with --serial, every archived entry of\n"
+         "that logger (serial number, or name when it has none) as CSV on standard output or\n"
+         "into the --csv file; --json for either.\n"},
     };
     return commands;
 }
 
-bool TakesArguments(const std::string& command) {
-    return command == "set";
+// One row per option; a new option is one more row.
+const std::vector<TOptionSpec>& OptionSpecs() {
+    static const std::vector<TOptionSpec> options = {
+        {"p", "port", "PORT", All,
+         "the serial port: COMn as the window numbers them, or the path of a device "
+         "(default: $KESTRO_PORT, else COM1)"},
+        {"q", "quiet", "", All, "print nothing but errors"},
+        {"", "json", "", {"info", "watch", "ports", "history"}, "JSON instead of text"},
+        {"o", "output", "FILE", {"download"}, "the log file to write (replaced if it exists)"},
+        {"", "csv", "FILE", {"download", "history"}, "also the log as CSV (replaced if it exists)"},
+        {"",
+         "fast",
+         "",
+         {"download"},
+         "ask for the next entry as soon as one is in, not on the next 80 ms tick; still one "
+         "question at a time, but faster than the logger has been used to"},
+        {"", "yes", "", {"clear"}, "really erase the log memory"},
+        {"", "force", "", {"clear"}, "erase even entries the archive does not hold"},
+        {"", "serial", "SERIAL", {"history"}, "one logger's entries (its serial number, or name)"},
+        {"", "archive", "PATH", All,
+         "the archive every download goes into (default: $QUORVA_ARCHIVE, else "
+         "$XDG_DATA_HOME/quorva/archive.sqlite3)"},
+        {"", "no-archive", "", All, "leave the archive alone"},
+        {"h", "help", "", All, "show this help (after a command: that command's) and exit"},
+        {"V", "version", "", All, "show the version and exit"},
+    };
+    return options;
+}
+
+namespace {
+
+const TCommandSpec* FindCommand(const std::string& name) {
+    for (const TCommandSpec& c : CommandSpecs())
+        if (c.Name == name)
+            return &c;
+    return nullptr;
+}
+
+bool Takes(const TOptionSpec& option, const std::string& command) {
+    return option.Commands.empty() || std::find(option.Commands.begin(), option.Commands.end(),
+                                                command) != option.Commands.end();
+}
+
+const TOptionSpec* FindOption(const std::string& name) {
+    for (const TOptionSpec& o : OptionSpecs())
+        if (o.Long == name || o.Short == name)
+            return &o;
+    return nullptr;
+}
+
+QCommandLineOption ParserOption(const TOptionSpec& spec) {
+    QStringList names;
+    if (!spec.Short.empty())
+        names << QString::fromStdString(spec.Short);
+    names << QString::fromStdString(spec.Long);
+    if (spec.Value.empty())
+        return QCommandLineOption(names);
+    return QCommandLineOption(names, "", QString::fromStdString(spec.Value));
+}
+
+std::string Local(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
+
+// Words wrapped to the help's second column, 79 characters wide.
+std::string Wrapped(const std::string& first, const std::string& text) {
+    std::string out = "  " + first;
+    std::size_t column = out.size();
+    if (column + 2 > HelpColumn) {
+        out += "\n";
+        column = 0;
+    }
+    out += std::string(HelpColumn - column, ' ');
+    column = HelpColumn;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string word = text.substr(start, end - start);
+        if (column > HelpColumn && column + 1 + word.size() > 79) {
+            out += "\n" + std::string(HelpColumn, ' ');
+            column = HelpColumn;
+        } else if (column > HelpColumn) {
+            out += " ";
+            ++column;
+        }
+        out += word;
+        column += word.size();
+        start = end + 1;
+    }
+    return out + "\n";
+}
+
+std::string OptionHelp(const TOptionSpec& o) {
+    std::string names = o.Short.empty() ? "    " : "-" + o.Short + ", ";
+    names += "--" + o.Long;
+    if (!o.Value.empty())
+        names += "=" + o.Value;
+    return Wrapped(names, o.Help);
+}
+
+std::string CommandUsage(const TCommandSpec& c) {
+    std::string usage = "kestro " + c.Name;
+    for (const TOptionSpec& o : OptionSpecs()) {
+        if (o.Commands.empty())
+            continue;
+        if (Takes(o, c.Name))
+            usage += " [--" + o.Long + (o.Value.empty() ? "" : " " + o.Value) + "]";
+    }
+    return usage + (c.Arguments.empty() ? "" : " " + c.Arguments);
+}
+
+std::string ExitStatusHelp() {
+    return "Exit status:\n"
+           "  0    done\n"
+           "  2    usage error\n"
+           "  3    the port did not open, or no logger answered\n"
+           "  4    a file could not be written\n"
+           "  5    the logger stopped answering\n"
+           "  6    a setting did not take, or clear refused: the archive lacks entries\n"
+           "  130  interrupted (a log file keeps the entries read so far)\n";
+}
+
+// -o and --csv naming one file would leave only the CSV.
+bool SameFile(const std::string& a, const std::string& b) {
+    const QFileInfo x(QString::fromLocal8Bit(a)), y(QString::fromLocal8Bit(b));
+    if (x.exists() && y.exists())
+        return x.canonicalFilePath() == y.canonicalFilePath();
+    return x.absoluteFilePath() == y.absoluteFilePath();
+}
+
+// Checks each option given against the command; "" when all are its own.
+std::string ForeignOption(const QCommandLineParser& parser, const std::string& command) {
+    for (const QString& name : parser.optionNames()) {
+        const TOptionSpec* spec = FindOption(name.toStdString());
+        if (spec && !Takes(*spec, command))
+            return command + " takes no option " + (name.size() == 1 ? "-" : "--") + Local(name);
+    }
+    return {};
 }
 
 bool ParseArchiveOptions(const QCommandLineParser& parser, TOptions& o, std::string& error) {
-    o.Archive = parser.value("archive").toLocal8Bit().toStdString();
+    o.Archive = Local(parser.value("archive"));
     o.NoArchive = parser.isSet("no-archive");
     o.Force = parser.isSet("force");
-    o.Serial = parser.value("serial").toLocal8Bit().toStdString();
+    o.Serial = Local(parser.value("serial"));
     if (parser.isSet("archive") && o.Archive.empty())
         error = "--archive needs a file name";
     else if (parser.isSet("archive") && o.NoArchive)
@@ -55,72 +221,66 @@ bool ParseArchiveOptions(const QCommandLineParser& parser, TOptions& o, std::str
 std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption port("port", "", "port", "COM1");
-    const QCommandLineOption quiet("quiet");
-    const QCommandLineOption help(QStringList{"h", "help"});
-    const QCommandLineOption version("version");
-    const QCommandLineOption json("json");
-    const QCommandLineOption yes("yes");
-    const QCommandLineOption output("o", "", "file");
-    const QCommandLineOption csv("csv", "", "file");
-    const QCommandLineOption fast("fast");
-    const QCommandLineOption archive("archive", "", "path");
-    const QCommandLineOption noArchive("no-archive");
-    const QCommandLineOption force("force");
-    const QCommandLineOption serial("serial", "", "serial");
-    parser.addOptions({port, quiet, help, version, json, yes, output, csv, fast, archive, noArchive,
-                       force, serial});
+    for (const TOptionSpec& spec : OptionSpecs())
+        parser.addOption(ParserOption(spec));
     QStringList words{"kestro"};
     for (const std::string& arg : args)
         words << QString::fromLocal8Bit(arg);
     if (!parser.parse(words)) {
-        error = parser.errorText().toLocal8Bit().toStdString();
+        error = Local(parser.errorText());
         return std::nullopt;
     }
     TOptions o;
-    o.Help = parser.isSet(help);
-    o.Version = parser.isSet(version);
-    if (o.Help || o.Version)
-        return o;
     const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty()) {
+    if (!positional.isEmpty())
+        o.Command = Local(positional.first());
+    o.Help = parser.isSet("help");
+    o.Version = parser.isSet("version");
+    if (o.Version || (o.Help && (o.Command.empty() || FindCommand(o.Command)))) {
+        return o;
+    }
+    if (o.Command.empty()) {
         error = "no command given";
         return std::nullopt;
     }
-    o.Command = positional.first().toLocal8Bit().toStdString();
-    const auto command = CommandOptions().find(o.Command);
-    if (command == CommandOptions().end()) {
-        error = "no such command: " + o.Command;
+    if (!FindCommand(o.Command)) {
+        std::vector<std::string> names;
+        for (const TCommandSpec& c : CommandSpecs())
+            names.push_back(c.Name);
+        const std::string guess = ClosestChoice(o.Command, names);
+        error = "no such command: " + o.Command +
+                (guess.empty() ? "" : " (did you mean " + guess + "?)");
         return std::nullopt;
     }
     for (qsizetype i = 1; i < positional.size(); ++i)
-        o.Args.push_back(positional[i].toLocal8Bit().toStdString());
-    if (!TakesArguments(o.Command) && !o.Args.empty()) {
+        o.Args.push_back(Local(positional[i]));
+    if (FindCommand(o.Command)->Arguments.empty() && !o.Args.empty()) {
         error = o.Command + " takes no argument \"" + o.Args.front() + "\"";
         return std::nullopt;
     }
-    for (const QString& name : parser.optionNames()) {
-        const std::string n = name.toStdString();
-        if (n == "port" || n == "quiet" || n == "archive" || n == "no-archive")
-            continue;
-        if (!command->second.count(n)) {
-            error = o.Command + " takes no option " + (n.size() == 1 ? "-" : "--") + n;
-            return std::nullopt;
-        }
+    if (error = ForeignOption(parser, o.Command); !error.empty())
+        return std::nullopt;
+    if (parser.isSet("port")) {
+        o.Port = Local(parser.value("port"));
+    } else if (const char* port = std::getenv(PortVariable); port && *port) {
+        o.Port = port;
     }
-    o.Port = parser.value(port).toLocal8Bit().toStdString();
     if (o.Port.empty()) {
         error = "--port needs a COM number or a path";
         return std::nullopt;
     }
-    o.Quiet = parser.isSet(quiet);
-    o.Json = parser.isSet(json);
-    o.Yes = parser.isSet(yes);
-    o.Fast = parser.isSet(fast);
-    o.Output = parser.value(output).toLocal8Bit().toStdString();
-    o.Csv = parser.value(csv).toLocal8Bit().toStdString();
-    if ((parser.isSet(output) && o.Output.empty()) || (parser.isSet(csv) && o.Csv.empty())) {
+    o.Quiet = parser.isSet("quiet");
+    o.Json = parser.isSet("json");
+    o.Yes = parser.isSet("yes");
+    o.Fast = parser.isSet("fast");
+    o.Output = Local(parser.value("output"));
+    o.Csv = Local(parser.value("csv"));
+    if ((parser.isSet("output") && o.Output.empty()) || (parser.isSet("csv") && o.Csv.empty())) {
         error = "-o and --csv need a file name";
+        return std::nullopt;
+    }
+    if (!o.Output.empty() && !o.Csv.empty() && SameFile(o.Output, o.Csv)) {
+        error = "-o and --csv name the same file, " + o.Csv + "; the CSV would replace the log";
         return std::nullopt;
     }
     if (!ParseArchiveOptions(parser, o, error))
@@ -133,60 +293,50 @@ std::string VersionText() {
 }
 
 std::string HelpText() {
-    return "Usage: kestro [OPTION]... COMMAND [ARGUMENT]...\n"
-           "Look after a Corrosion Kestro logger on a serial port, from scripts and cron.\n"
-           "Every command speaks to the logger as the Quorva window does: the same commands,\n"
-           "one question at a time, and the same log file.\n"
-           "\n"
-           "Commands:\n"
-           "  ports                 the COM numbers and what is behind each, as the window's\n"
-           "                        port selector offers them\n"
-           "  info [--json]         one full poll cycle, then every value the window shows\n"
-           "  download [-o FILE] [--csv FILE] [--fast]\n"
-           "                        the whole log into a text file as Get Logs writes it\n"
-           "                        (standard output without -o), and as CSV as the log\n"
-           "                        viewer exports it; on a terminal a progress line,\n"
-           "                        otherwise nothing but errors\n"
-           "  set KEY=VALUE...      change settings, then read them back with a poll cycle\n"
-           "  set-time              set the logger's clock from the PC's, then read it back\n"
-           "  clear --yes           erase the log memory, wait through the erase and print\n"
-           "                        the log count; refuses without --yes\n"
-           "  watch [--json]        the zone readings and battery, one line per poll cycle,\n"
-           "                        until interrupted\n"
-           "  history [--serial S [--csv FILE]] [--json]\n"
-           "                        the archived loggers; with --serial, every archived entry\n"
-           "                        of that logger (serial number, or name when it has none)\n"
-           "                        as CSV on standard output or into FILE; --json for either\n"
-           "\n"
-           "Settings for set:\n" +
-           SetKeysHelp() +
-           "\n"
-           "Options:\n"
-           "  --port COMn|PATH      the serial port (default COM1); COMn as the window\n"
-           "                        numbers them, or the path of a device\n"
-           "  --quiet               print nothing but errors\n"
-           "  --json                info, watch and history: JSON instead of text\n"
-           "  -o FILE               download: the log file to write (replaced if it exists)\n"
-           "  --csv FILE            download: also the log as CSV (replaced if it exists)\n"
-           "  --fast                download: ask for the next entry as soon as one is in,\n"
-           "                        not on the next 80 ms tick; still one question at a\n"
-           "                        time, but faster than the logger has been used to\n"
-           "  --yes                 clear: really erase the log memory\n"
-           "  --force               clear: erase even entries the archive does not hold\n"
-           "  --archive PATH        the archive every download goes into (default\n"
-           "                        $QUORVA_ARCHIVE, else $XDG_DATA_HOME/quorva/archive.sqlite3)\n"
-           "  --no-archive          download and clear: leave the archive alone\n"
-           "  -h, --help            show this help and exit\n"
-           "  --version             show the version and exit\n"
-           "\n"
-           "Exit status:\n"
-           "  0    done\n"
-           "  2    usage error\n"
-           "  3    the port did not open, or no logger answered\n"
-           "  4    a file could not be written\n"
-           "  5    the logger stopped answering\n"
-           "  6    a setting did not take, or clear refused: the archive lacks entries\n"
-           "  130  interrupted (a log file keeps the entries read so far)\n";
+    std::string text = "Usage: kestro [OPTION]... COMMAND [ARGUMENT]...\n"
+                       "Look after a Corrosion Kestro logger on a serial port, from scripts and "
+                       "cron.\n"
+                       "Every command speaks to the logger as the Quorva window does: the same "
+                       "commands,\n"
+                       "one question at a time, and the same log file. 'kestro COMMAND --help' "
+                       "tells more.\n"
+                       "\n"
+                       "Commands:\n";
+    for (const TCommandSpec& c : CommandSpecs())
+        text += Wrapped(c.Name + (c.Arguments.empty() ? "" : " " + c.Arguments), c.Summary);
+    text += "\nSettings for set (words in any case; every value of info's JSON is taken):\n" +
+            SetKeysHelp() + "\n" + ExitStatusHelp() + "\nOptions:\n";
+    for (const TOptionSpec& o : OptionSpecs()) {
+        std::string help = o.Help;
+        if (!o.Commands.empty()) {
+            std::string commands;
+            for (const std::string& c : o.Commands)
+                commands += (commands.empty() ? "" : ", ") + c;
+            help = commands + ": " + help;
+        }
+        TOptionSpec shown = o;
+        shown.Help = help;
+        text += OptionHelp(shown);
+    }
+    text += "\nEnvironment:\n";
+    text += Wrapped(PortVariable, "the port when --port is not given");
+    text += Wrapped("QUORVA_COMn", "the device that COMn opens, as for the window");
+    text += Wrapped("QUORVA_ARCHIVE", "the archive when --archive is not given");
+    return text;
+}
+
+std::string CommandHelpText(const std::string& command) {
+    const TCommandSpec* c = FindCommand(command);
+    if (!c)
+        return {};
+    std::string text = "Usage: " + CommandUsage(*c) + "\n" + c->Help;
+    if (c->Name == "set")
+        text += "\nSettings:\n" + SetKeysHelp();
+    text += "\nOptions:\n";
+    for (const TOptionSpec& o : OptionSpecs())
+        if (Takes(o, c->Name))
+            text += OptionHelp(o);
+    return text + "\n" + ExitStatusHelp();
 }
 
 } // namespace cli

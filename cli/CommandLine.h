@@ -10,14 +10,14 @@ namespace cli {
 struct TOptions {
     std::string Command; // info, download, set, set-time, clear, watch, ports, history
     std::vector<std::string> Args;
-    std::string Port = "COM1";
+    std::string Port = "COM1"; // --port, else KESTRO_PORT, else COM1
     bool Quiet = false;
     bool Json = false;
     bool Yes = false;
     std::string Output; // download -o; "" writes the log to standard output
     std::string Csv;    // download --csv; "" writes none
     bool Fast = false;  // download --fast: the next request as soon as a reply is in
-    bool Help = false;
+    bool Help = false;  // with a command: that command's help
     bool Version = false;
 
     // The archive of downloads.
@@ -27,10 +27,35 @@ struct TOptions {
     std::string Serial; // history --serial
 };
 
+// One option: its names, the value it takes ("" for a switch), and the commands that take it
+// (empty: every command). --help, the manual page, completion and the parser read this table.
+struct TOptionSpec {
+    std::string Short; // "p", or ""
+    std::string Long;  // "port"
+    std::string Value; // "PORT", or "" for a switch
+    std::vector<std::string> Commands;
+    std::string Help;
+};
+
+struct TCommandSpec {
+    std::string Name;
+    std::string Arguments; // "KEY=VALUE..." for set
+    std::string Summary;   // one line
+    std::string Help;      // what it does, for COMMAND --help
+};
+
+const std::vector<TCommandSpec>& CommandSpecs();
+const std::vector<TOptionSpec>& OptionSpecs();
+
+// The environment variable that names the default port.
+inline constexpr const char* PortVariable = "KESTRO_PORT";
+
 // Arguments after the program name. nullopt with a message in error for a usage error.
 std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& args, std::string& error);
 
 std::string HelpText();
+// "kestro download --help"; "" for a command that does not exist.
+std::string CommandHelpText(const std::string& command);
 std::string VersionText();
 
 } // namespace cli

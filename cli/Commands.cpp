@@ -168,8 +168,8 @@ int Ports(const TOptions& options) {
     if (options.Quiet)
         return ExitDone;
     kline::UseProgramNames();
-    for (const cport::TComPortInfo& port : cport::ListComPorts())
-        std::printf("%-6s %s\n", port.Name.c_str(), port.Description.c_str());
+    const auto ports = cport::ListComPorts();
+    std::fputs((options.Json ? PortsJson(ports) : PortsText(ports)).c_str(), stdout);
     return ExitDone;
 }
 

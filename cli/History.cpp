@@ -34,9 +34,7 @@ QString Json(const std::string& latin1) {
 
 std::string IsoOrNothing(const std::optional<int64_t>& minutes) {
     // Logger times carry no zone: the logger knows none.
-    return minutes ? logdata::IsoTimeText(*minutes, [](const protocol::DateTime&) { return 0; })
-                         .substr(0, 16)
-                   : std::string();
+    return minutes ? logdata::LoggerTimeText(*minutes).substr(0, 16) : std::string();
 }
 
 // The logger's one-byte texts for the terminal, and the terminal's words for the archive.
@@ -74,16 +72,15 @@ void PrintLoggers(const std::vector<archive::TLoggerSummary>& loggers, bool json
 
 std::string EntriesJson(const archive::TLoggerSummary& logger, const logdata::TParsedLog& log) {
     QJsonArray entries;
-    const logdata::TUtcOffset noZone = [](const protocol::DateTime&) { return 0; };
     for (const protocol::LogRecord& r : log.Entries) {
         QJsonArray values;
         for (int32_t v : r.Values)
             values.append(v);
-        entries.append(QJsonObject{
-            {"entry", r.Index},
-            {"logger_time",
-             QString::fromStdString(logdata::IsoTimeText(r.Minutes, noZone).substr(0, 16))},
-            {"min_max_mv", values}});
+        entries.append(
+            QJsonObject{{"entry", r.Index},
+                        {"logger_time",
+                         QString::fromStdString(logdata::LoggerTimeText(r.Minutes).substr(0, 16))},
+                        {"min_max_mv", values}});
     }
     const QJsonObject object{{"serial", Json(logger.Key.Serial)},
                              {"name", Json(logger.Key.Name)},

@@ -19,7 +19,9 @@ int main(int argc, char** argv) {
         return cli::ExitUsage;
     }
     if (options->Help) {
-        std::fputs(cli::HelpText().c_str(), stdout);
+        const std::string help =
+            options->Command.empty() ? cli::HelpText() : cli::CommandHelpText(options->Command);
+        std::fputs(help.c_str(), stdout);
         return cli::ExitDone;
     }
     if (options->Version) {

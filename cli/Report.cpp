@@ -1,5 +1,10 @@
 #include "cli/Report.h"
 
+#include "cli/SetRequest.h"
+
+#include "logdata/LogCsv.h"
+#include "protocol/Commands.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -34,6 +39,18 @@ QJsonValue Number(const std::string& text) {
     return value;
 }
 
+QJsonValue Token(const std::string& token) {
+    return token.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(token));
+}
+
+template <class T> QJsonValue Optional(const std::optional<T>& value) {
+    return value ? QJsonValue(static_cast<double>(*value)) : QJsonValue();
+}
+
+QJsonValue PcTimeJson(const TInfo& info) {
+    return QString::fromStdString(IsoPcTime(info.PcNow, info.PcUtcOffsetMinutes));
+}
+
 std::string Line(const char* label, const std::string& value) {
     char head[32];
     std::snprintf(head, sizeof head, "%-18s", label);
@@ -65,7 +82,43 @@ TInfo GatherInfo(const klink::TLinkHost& host, const klink::TLinkValues& values)
         info.ZoneReadings[z] = host.Text(readings[z]);
         info.ZoneMillivolts[z] = values.ZoneReadings[z];
     }
+    const int material = host.ItemIndex(Control::MaterialBox);
+    if (material > 0)
+        info.MaterialToken = SettingToken(info.Material);
+    const int refType = host.ItemIndex(Control::RefType);
+    if (refType > 0)
+        info.RefTypeToken = SettingToken(info.RefType);
+    // Item 0 of the zones list is also what a logger with no zone enabled reports.
+    const int zones = host.ItemIndex(Control::ZonesBox);
+    if (zones >= 0)
+        info.ZoneCount = zones;
+    info.IntervalMinutes = IntervalMinutes(host.ItemIndex(Control::LogIntBox));
+    if (const QJsonValue days = Number(info.LogTime); days.isDouble())
+        info.LogDays = days.toDouble();
+    info.KestroClock = protocol::StrToDateTime(info.KestroTime, protocol::DateFormats{});
+    info.PcNow = host.PcNow();
+    info.PcUtcOffsetMinutes = logdata::LocalUtcOffsetMinutes(info.PcNow);
     return info;
+}
+
+std::string IsoPcTime(const protocol::DateTime& t, int utcOffsetMinutes) {
+    const int magnitude = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", t.Year, t.Month,
+                  t.Day, t.Hour, t.Minute, t.Second, utcOffsetMinutes < 0 ? '-' : '+',
+                  magnitude / 60, magnitude % 60);
+    return text;
+}
+
+std::optional<int64_t> ClockDifferenceSeconds(const TInfo& info) {
+    if (!info.KestroClock)
+        return std::nullopt;
+    // Both clocks are local civil time, so the calendar difference is the difference. The
+    // logger tells whole minutes only; comparing its minute with the PC's keeps clocks that
+    // agree at 0 instead of a made-up count of seconds.
+    return (protocol::MinutesSinceEpoch(*info.KestroClock) -
+            protocol::MinutesSinceEpoch(info.PcNow)) *
+           60;
 }
 
 std::string InfoText(const TInfo& info) {
@@ -83,9 +136,12 @@ std::string InfoText(const TInfo& info) {
     out += Line("Log count:", info.LogCount);
     out += Line("Kestro time:", info.KestroTime);
     out += Line("PC time:", info.PcTime);
+    if (const auto difference = ClockDifferenceSeconds(info))
+        out += Line("Clock difference:", std::to_string(*difference) + " s (Kestro - PC)");
     for (std::size_t z = 0; z < 3; ++z) {
         const std::string label = "Zone " + std::to_string(z + 1) + ":";
-        out += Line(label.c_str(), info.ZoneReadings[z] + "  " + info.ZoneTexts[z]);
+        const std::string reading = info.ZoneOn(z) ? info.ZoneReadings[z] : std::string("off");
+        out += Line(label.c_str(), reading + "  " + info.ZoneTexts[z]);
     }
     out += Line("Battery voltage:", info.BatteryVolts);
     return out;
@@ -94,41 +150,74 @@ std::string InfoText(const TInfo& info) {
 std::string InfoJson(const TInfo& info) {
     QJsonArray zones;
     for (std::size_t z = 0; z < 3; ++z)
-        zones.append(QJsonObject{{"description", Json(info.ZoneTexts[z])},
-                                 {"millivolts", info.ZoneMillivolts[z]}});
-    const QJsonObject object{{"name", Json(info.Name)},
-                             {"serial", Json(info.SerialNo)},
-                             {"version", Json(info.SoftwareVersion)},
-                             {"logCapacity", info.LogCapacity},
-                             {"material", Json(info.Material)},
-                             {"zones", Json(info.Zones)},
-                             {"reftype", Json(info.RefType)},
-                             {"interval", Json(info.LogInterval)},
-                             {"logTime", Json(info.LogTime)},
-                             {"cyclic", info.Cyclic},
-                             {"logCount", Number(info.LogCount)},
-                             {"kestroTime", Json(info.KestroTime)},
-                             {"pcTime", Json(info.PcTime)},
-                             {"zoneReadings", zones},
-                             {"batteryVolts", Number(info.BatteryVolts)}};
+        zones.append(QJsonObject{
+            {"zone", static_cast<int>(z + 1)},
+            {"description", Json(info.ZoneTexts[z])},
+            {"millivolts", info.ZoneOn(z) ? QJsonValue(info.ZoneMillivolts[z]) : QJsonValue()}});
+    QJsonObject object{
+        {"name", Json(info.Name)},
+        {"serial", Json(info.SerialNo)},
+        {"version", Json(info.SoftwareVersion)},
+        {"logCapacity", info.LogCapacity},
+        {"material", Token(info.MaterialToken)},
+        {"zones", Optional(info.ZoneCount)},
+        {"reftype", Token(info.RefTypeToken)},
+        {"interval", Optional(info.IntervalMinutes)},
+        {"logDays", Optional(info.LogDays)},
+        {"cyclic", info.Cyclic},
+        {"logCount", Number(info.LogCount)},
+        {"kestroTime", info.KestroClock ? QJsonValue(QString::fromStdString(logdata::LoggerTimeText(
+                                              protocol::MinutesSinceEpoch(*info.KestroClock))))
+                                        : QJsonValue()},
+        {"clockDifferenceSeconds", Optional(ClockDifferenceSeconds(info))},
+        {"pcTime", PcTimeJson(info)},
+        {"zoneReadings", zones},
+        {"batteryVolts", Number(info.BatteryVolts)}};
+    // The descriptions once more under the keys set takes, so the object feeds set as it is.
+    for (std::size_t z = 0; z < 3; ++z)
+        object.insert(QString("zone%1").arg(z + 1), Json(info.ZoneTexts[z]));
     return QJsonDocument(object).toJson(QJsonDocument::Indented).toStdString();
 }
 
 std::string ReadingsText(const TInfo& info) {
-    std::string out = info.PcTime;
-    for (const std::string& reading : info.ZoneReadings)
-        out += "  " + reading;
+    const protocol::DateTime& t = info.PcNow;
+    char time[32];
+    std::snprintf(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%02d", t.Year, t.Month, t.Day,
+                  t.Hour, t.Minute, t.Second);
+    std::string out = time;
+    for (std::size_t z = 0; z < 3; ++z)
+        out += "  " + (info.ZoneOn(z) ? info.ZoneReadings[z] : std::string("off"));
     return out + "  " + info.BatteryVolts + "\n";
 }
 
 std::string ReadingsJson(const TInfo& info) {
     QJsonArray millivolts;
-    for (int mv : info.ZoneMillivolts)
-        millivolts.append(mv);
-    const QJsonObject object{{"pcTime", Json(info.PcTime)},
+    for (std::size_t z = 0; z < 3; ++z)
+        millivolts.append(info.ZoneOn(z) ? QJsonValue(info.ZoneMillivolts[z]) : QJsonValue());
+    const QJsonObject object{{"pcTime", PcTimeJson(info)},
                              {"millivolts", millivolts},
                              {"batteryVolts", Number(info.BatteryVolts)}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + "\n";
+}
+
+std::string PortsText(const std::vector<cport::TComPortInfo>& ports) {
+    std::string out;
+    for (const cport::TComPortInfo& port : ports) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%-6s ", port.Name.c_str());
+        out += name + port.Description + "\n";
+    }
+    return out;
+}
+
+std::string PortsJson(const std::vector<cport::TComPortInfo>& ports) {
+    QJsonArray array;
+    for (const cport::TComPortInfo& port : ports)
+        array.append(QJsonObject{
+            {"name", QString::fromStdString(port.Name)},
+            {"path", port.Path.empty() ? QJsonValue() : QString::fromLocal8Bit(port.Path)},
+            {"description", QString::fromLocal8Bit(port.Description)}});
+    return QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString();
 }
 
 std::string ProgressText(int entry, int count, double elapsedSeconds) {

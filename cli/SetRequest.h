@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cli {
@@ -22,9 +23,15 @@ struct TSettingChange {
 // The keys in the order --help lists them.
 std::string SetKeysHelp();
 
-// Arguments as the command line gave them (the locale's encoding). nullopt with a message in
-// error for an unknown key, a value the control has no item for, a text the logger cannot
-// hold, or a key given twice.
+// The word set takes for a selector's item ("Ag AgCl" -> "agagcl"); info --json prints the same.
+std::string SettingToken(std::string_view itemText);
+// The log interval's minutes for a LogIntBox item ("Off" is 0); nullopt for "?" or no item.
+std::optional<int> IntervalMinutes(int item);
+
+// Arguments as the command line gave them (the locale's encoding); the words of selectors and
+// switches in any case. nullopt with a message in error (naming the valid values) for an
+// unknown key, a value the control has no item for, a text the logger cannot hold, or a key
+// given twice.
 std::optional<std::vector<TSettingChange>> ParseSetRequest(const std::vector<std::string>& args,
                                                            std::string& error);
 

@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
-# Checks the package that scripts/package.sh built: lintian, the desktop entry and metainfo,
-# then installs it (as root: this changes the machine, so CI runs it), runs the installed
-# programs, the window against the installed simulator, and purges it again.
+# Checks the packages that scripts/package.sh built (quorva, kestro, kestro-sim): lintian, the
+# desktop entry and metainfo, what each holds and depends on; then installs each one alone (as
+# root: this changes the machine, so CI runs it), runs its program against a simulated logger
+# taken from the kestro-sim package, and purges it again, checking that nothing is left.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-debs=(build-pkg/quorva_*_"$(dpkg --print-architecture)".deb)
-if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
-  echo "Expected exactly one package in build-pkg/; run scripts/package.sh first." >&2
-  exit 1
-fi
-deb="${debs[0]}"
+packages=(kestro-sim kestro quorva)
+declare -A deb
+for name in "${packages[@]}"; do
+  files=(build-pkg/"$name"_*_"$(dpkg --print-architecture)".deb)
+  if [ ${#files[@]} -ne 1 ] || [ ! -f "${files[0]}" ]; then
+    echo "Expected exactly one $name package in build-pkg/; run scripts/package.sh first." >&2
+    exit 1
+  fi
+  deb[$name]="${files[0]}"
+done
 if [ "$(id -u)" -ne 0 ]; then
-  echo "Installing the package needs root." >&2
+  echo "Installing the packages needs root." >&2
   exit 1
 fi
 
@@ -23,11 +28,11 @@ fail() {
 work="$(mktemp -d /tmp/quorva-package-check.XXXXXX)"
 sim_pid=""
 app_pid=""
-installed=0
+installed=""
 # A failed check still takes the package off the machine, so the next run starts clean.
 cleanup() {
   for pid in $app_pid $sim_pid; do kill "$pid" 2>/dev/null || true; done
-  if [ "$installed" -eq 1 ]; then run_dpkg --purge quorva >/dev/null || true; fi
+  if [ -n "$installed" ]; then run_dpkg --purge "$installed" >/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -41,49 +46,68 @@ run_dpkg() {
   cat "$work/dpkg-stderr" >&2
   return 1
 }
+version="$(dpkg-deb -f "${deb[quorva]}" Version)"
 
 echo "== lintian"
 # No warning is tolerated: there is none to explain. The only findings left are informational
 # (the .comment section the strip step keeps).
-lintian --fail-on error,warning "$deb"
+lintian --fail-on error,warning "${deb[@]}"
 
 echo "== contents"
-dpkg-deb -x "$deb" "$work/root"
-root="$work/root"
-for f in usr/bin/quorva usr/bin/kestro-sim usr/share/applications/quorva.desktop \
-  usr/share/icons/hicolor/scalable/apps/quorva.svg usr/share/doc/quorva/copyright \
-  usr/share/doc/quorva/changelog.gz; do
-  [ -f "$root/$f" ] || fail "the package lacks /$f"
-done
-# The command line program is part of the package; 0 would let a build without it pass.
-kestro_required=1
-has_kestro=0
-if [ "$kestro_required" -eq 1 ] || [ -f "$root/usr/bin/kestro" ]; then
-  [ -f "$root/usr/bin/kestro" ] || fail "the package lacks /usr/bin/kestro"
-  has_kestro=1
-fi
-for program in "$root"/usr/bin/*; do
-  page="usr/share/man/man1/$(basename "$program").1.gz"
-  [ -f "$root/$page" ] || fail "no manual page /$page"
+for name in "${packages[@]}"; do
+  root="$work/root-$name"
+  dpkg-deb -x "${deb[$name]}" "$root"
+  [ "$(dpkg-deb -f "${deb[$name]}" Version)" = "$version" ] || fail "$name is not version $version"
+  # Each package holds its own program and no other.
+  [ "$(ls "$root/usr/bin")" = "$name" ] || fail "$name holds /usr/bin/$(ls "$root/usr/bin" | xargs)"
+  for f in "usr/share/doc/$name/copyright" "usr/share/doc/$name/changelog.gz"; do
+    [ -f "$root/$f" ] || fail "$name lacks /$f"
+  done
+  page="usr/share/man/man1/$name.1.gz"
+  [ -f "$root/$page" ] || fail "$name has no manual page /$page"
   if command -v man >/dev/null && man --warnings -l "$root/$page" 2>&1 >/dev/null | grep .; then
     fail "$page has groff warnings"
   fi
 done
-metainfo=("$root"/usr/share/metainfo/*.metainfo.xml)
-[ -f "${metainfo[0]}" ] || fail "no metainfo file"
+for f in usr/share/applications/quorva.desktop usr/share/icons/hicolor/scalable/apps/quorva.svg; do
+  [ -f "$work/root-quorva/$f" ] || fail "quorva lacks /$f"
+done
+completion="$work/root-kestro/usr/share/bash-completion/completions/kestro"
+[ -f "$completion" ] || fail "kestro has no bash completion"
+bash -n "$completion" || fail "kestro's bash completion does not parse"
+zcat "$work/root-kestro/usr/share/man/man1/kestro.1.gz" | grep -q '^\.SH EXAMPLES' ||
+  fail "kestro's manual page has no EXAMPLES"
+
+echo "== dependencies"
+# kestro is for a headless PC: the C++ run time, QtCore and libudev, nothing of the GUI stack.
+depends_on() {
+  dpkg-deb -f "${deb[$1]}" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -v '^$' || true
+}
+allowed_kestro='^(libc6|libgcc-s1|libstdc\+\+6|libqt6core6|libqt6core6t64|libudev1)$'
+extra="$(depends_on kestro | { grep -vE "$allowed_kestro" || true; } | xargs)"
+[ -z "$extra" ] || fail "kestro depends on more than QtCore and libudev: $extra"
+depends_on kestro | grep -q '^libudev1$' || fail "kestro does not depend on libudev1"
+depends_on kestro-sim | grep -q '^libqt6' && fail "kestro-sim depends on Qt"
+echo "kestro: $(depends_on kestro | xargs)"
+echo "kestro-sim: $(depends_on kestro-sim | xargs)"
 
 echo "== desktop entry and metainfo"
-desktop="$root/usr/share/applications/quorva.desktop"
+desktop="$work/root-quorva/usr/share/applications/quorva.desktop"
 desktop-file-validate "$desktop"
+metainfo=("$work"/root-quorva/usr/share/metainfo/*.metainfo.xml)
+[ -f "${metainfo[0]}" ] || fail "no metainfo file"
 appstreamcli validate --no-net "${metainfo[@]}"
 entry() { sed -n "s/^$1=//p" "$desktop"; }
-[ -f "$root/usr/bin/$(entry Exec | cut -d' ' -f1)" ] || fail "Exec= names no packaged program"
-[ -f "$root/usr/share/icons/hicolor/scalable/apps/$(entry Icon).svg" ] || fail "Icon= names no icon"
+[ -f "$work/root-quorva/usr/bin/$(entry Exec | cut -d' ' -f1)" ] || fail "Exec= names no packaged program"
+[ -f "$work/root-quorva/usr/share/icons/hicolor/scalable/apps/$(entry Icon).svg" ] ||
+  fail "Icon= names no icon"
 wm_class="$(entry StartupWMClass)"
 
-if dpkg-query -W -f='${Status}' quorva 2>/dev/null | grep -q ' installed'; then
-  fail "quorva is installed already; purge it before this check"
-fi
+for name in "${packages[@]}"; do
+  if dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q ' installed'; then
+    fail "$name is installed already; purge it before this check"
+  fi
+done
 # The icon theme's cache is rebuilt by its trigger on install and purge alike; it is the
 # theme's, not ours.
 snapshot() {
@@ -92,27 +116,84 @@ snapshot() {
 }
 snapshot >"$work/before"
 
-echo "== install"
-installed=1
-run_dpkg -i "$deb"
-/usr/bin/kestro-sim --help >"$work/sim-help"
-grep -q -- '--transcript' "$work/sim-help" || fail "kestro-sim --help does not list --transcript"
-if [ "$has_kestro" -eq 1 ]; then
-  /usr/bin/kestro --version >"$work/kestro-version"
-  grep -q '2\.11' "$work/kestro-version" || fail "kestro --version does not name version 2.11"
-fi
-if command -v man >/dev/null; then
-  for program in /usr/bin/quorva /usr/bin/kestro*; do man -w "$(basename "$program")" >/dev/null; done
-fi
+# The simulated logger the installed programs talk to, run from the unpacked kestro-sim
+# package so each package is still installed alone.
+start_sim() {
+  rm -f "$work/link" "$work/transcript"
+  "$work/root-kestro-sim/usr/bin/kestro-sim" --link "$work/link" --transcript "$work/transcript" \
+    "$@" >/dev/null 2>&1 &
+  sim_pid=$!
+  for _ in $(seq 50); do
+    [ -e "$work/link" ] && return 0
+    sleep 0.1
+  done
+  fail "the simulator made no link"
+}
+stop_sim() {
+  kill "$sim_pid"
+  wait "$sim_pid" 2>/dev/null || true
+  sim_pid=""
+}
 
-echo "== the window against the installed simulator"
-/usr/bin/kestro-sim --link "$work/link" --transcript "$work/transcript" >/dev/null &
+install_alone() {
+  echo "== install $1 alone"
+  installed="$1"
+  run_dpkg -i "${deb[$1]}"
+  man -w "$1" >/dev/null || fail "man does not find $1(1)"
+}
+
+purge() {
+  echo "== purge $1"
+  run_dpkg --purge "$1"
+  installed=""
+  if dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q ' installed\| config-files'; then
+    fail "$1 is still known to dpkg"
+  fi
+  ls /var/lib/dpkg/info/"$1".* 2>/dev/null && fail "dpkg still holds $1's control files"
+  snapshot >"$work/after"
+  # What is new since before the install and belongs to no installed package was left by ours.
+  left=0
+  while IFS= read -r path; do
+    if ! dpkg -S "$path" >/dev/null 2>&1; then
+      echo "left behind: $path" >&2
+      left=1
+    fi
+  done < <(comm -13 "$work/before" "$work/after")
+  [ "$left" -eq 0 ] || fail "the purge of $1 left files behind"
+}
+
+install_alone kestro-sim
+[ "$(/usr/bin/kestro-sim --version)" = "kestro-sim $version" ] ||
+  fail "kestro-sim --version does not say kestro-sim $version"
+/usr/bin/kestro-sim --help | grep -q -- '--transcript' || fail "kestro-sim --help does not list --transcript"
+/usr/bin/kestro-sim --link "$work/own-link" >/dev/null 2>&1 &
 sim_pid=$!
-for _ in $(seq 50); do
-  [ -e "$work/link" ] && break
-  sleep 0.1
-done
-[ -e "$work/link" ] || fail "the simulator made no link"
+for _ in $(seq 50); do [ -e "$work/own-link" ] && break; sleep 0.1; done
+[ -e "$work/own-link" ] || fail "the installed kestro-sim made no link"
+stop_sim
+purge kestro-sim
+
+install_alone kestro
+[ "$(/usr/bin/kestro --version)" = "kestro $version" ] || fail "kestro --version does not say kestro $version"
+/usr/bin/kestro download --help | grep -q -- '--csv' || fail "kestro download --help does not list --csv"
+start_sim --logs 5
+KESTRO_PORT="$work/link" /usr/bin/kestro info --json >"$work/info.json" ||
+  fail "kestro info against the simulator ended with status $?"
+python3 -c 'import json, sys; v = json.load(open(sys.argv[1])); assert v["logCount"] == 5, v' \
+  "$work/info.json" || fail "kestro info --json did not report the simulator's 5 entries"
+echo "kestro info: $(tr -d ' \n' <"$work/info.json" | cut -c1-100)..."
+stop_sim
+purge kestro
+
+install_alone quorva
+# Answered before any window: no display is needed.
+[ "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/quorva --version)" = "quorva $version" ] ||
+  fail "quorva --version does not say quorva $version without a display"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/quorva --help | grep -q QUORVA_COM ||
+  fail "quorva --help does not answer without a display"
+
+echo "== the window against the simulator"
+start_sim
 QT_QPA_PLATFORM=offscreen QUORVA_COM1="$work/link" /usr/bin/quorva 2>"$work/app-stderr" &
 app_pid=$!
 poll_cycle="i01 i05 i03 i04 l0000 s c i06 i07 i08"
@@ -154,25 +235,7 @@ QUORVA_COM1="$work/link" xvfb-run -a bash -c '
 cat "$work/wm-class"
 grep -q "^WM_CLASS(STRING) = \"$wm_class\"," "$work/wm-class" ||
   fail "the window's WM_CLASS instance is not \"$wm_class\" (StartupWMClass)"
-kill "$sim_pid"
-wait "$sim_pid" 2>/dev/null || true
-sim_pid=""
+stop_sim
+purge quorva
 
-echo "== purge"
-run_dpkg --purge quorva
-installed=0
-if dpkg-query -W -f='${Status}' quorva 2>/dev/null | grep -q ' installed\| config-files'; then
-  fail "quorva is still known to dpkg"
-fi
-ls /var/lib/dpkg/info/quorva.* 2>/dev/null && fail "dpkg still holds quorva's control files"
-snapshot >"$work/after"
-# What is new since before the install and belongs to no installed package was left by ours.
-left=0
-while IFS= read -r path; do
-  if ! dpkg -S "$path" >/dev/null 2>&1; then
-    echo "left behind: $path" >&2
-    left=1
-  fi
-done < <(comm -13 "$work/before" "$work/after")
-[ "$left" -eq 0 ] || fail "the purge left files behind"
-echo "package check passed: $(basename "$deb")"
+echo "package check passed: ${deb[*]}"

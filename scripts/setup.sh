@@ -9,7 +9,7 @@ packages=(
   qt6-charts-dev libqt6opengl6-dev
   xvfb xauth x11-utils
   dpkg-dev fakeroot file help2man lintian desktop-file-utils appstream
-  libudev-dev pkg-config
+  libudev-dev pkg-config python3
   libsqlite3-dev sqlite3
   help2man
 )

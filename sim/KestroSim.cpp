@@ -92,6 +92,10 @@ int main(int argc, char** argv) {
         std::cout << sim::UsageText();
         return 0;
     }
+    if (options->version) {
+        std::cout << "kestro-sim " QUORVA_VERSION "\n";
+        return 0;
+    }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGPIPE, SIG_IGN);

@@ -144,7 +144,7 @@ const std::map<std::string, Setter>& Setters() {
         {"--dump-log", Text(FIELD(dumpLog), 4096)},
         {"--name", Text(FIELD(config.name), 16)},
         {"--serial", Text(FIELD(config.serial), 16)},
-        {"--version", Text(FIELD(config.version), 16)},
+        {"--firmware", Text(FIELD(config.version), 16)},
         {"--zone1", Text(FIELD(config.descriptions[0]), 16)},
         {"--zone2", Text(FIELD(config.descriptions[1]), 16)},
         {"--zone3", Text(FIELD(config.descriptions[2]), 16)},
@@ -214,6 +214,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             o.help = true;
             continue;
         }
+        if (name == "--version" || name == "-V") {
+            o.version = true;
+            continue;
+        }
         if (name == "--wire-time") {
             o.config.wireTime = true;
             continue;
@@ -251,8 +255,9 @@ Line
   --last-char C        the 35th character of every reply (default ">")
   --wire-time          read and write at the pace of the real line, 9600 baud 8N1
 Logger
-  --name, --serial, --version TEXT    up to 16 characters; the version's 6th
-                       character "2" or "4" gives 2040 or 4090 records, else 511
+  --name, --serial TEXT    up to 16 characters
+  --firmware TEXT      the software version the logger reports, up to 16 characters;
+                       its 6th character "2" or "4" gives 2040 or 4090 records, else 511
   --zone1, --zone2, --zone3 TEXT      zone descriptions, up to 16 characters
   --material aluminium|steel|bronze|?   --reftype zinc|agagcl|?
   --zones 0-3          --interval MINUTES|off    --cyclic on|off
@@ -270,6 +275,9 @@ Faults (K: every K-th valid command; 0 off)
 Records
   --transcript FILE    every command and reply with a millisecond time stamp
   --dump-log FILE      the log memory as the program's log lines
+Program
+  -h, --help           show this help and exit
+  -V, --version        show kestro-sim's own version and exit
 )";
 }
 

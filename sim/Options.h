@@ -17,6 +17,7 @@ struct Options {
     std::string transcript; // every command and reply, one per line
     std::string dumpLog;    // the log memory as log lines, kept up to date
     bool help = false;
+    bool version = false; // kestro-sim --version: the program's own, not the firmware's
 };
 
 // The arguments after the program name; nullopt with a message in error on a bad option.

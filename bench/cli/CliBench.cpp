@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
             const std::string transcript = (dir / "transcript.txt").string();
             const std::string log = (dir / "log.txt").string();
             bench::TSimProcess sim;
-            sim.Start(KESTRO_SIM_PROGRAM, {"--wire-time", "--version", Version(n), "--logs", count,
+            sim.Start(KESTRO_SIM_PROGRAM, {"--wire-time", "--firmware", Version(n), "--logs", count,
                                            "--clock", "14000000", "--transcript", transcript});
             std::vector<std::string> args = {"download", "-o",     log,
                                              "--quiet",  "--port", sim.Path()};

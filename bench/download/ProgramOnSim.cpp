@@ -31,7 +31,7 @@ TProgramOnSim::TProgramOnSim(const std::string& SimProgram, const TLoggerSetup& 
     : FDumpPath(WorkDir + "/logger-dump.txt") {
     std::filesystem::remove(FDumpPath);
     FSim.Start(SimProgram,
-               {"--version", Setup.Version, "--logs", std::to_string(Setup.Logs), "--dump-log",
+               {"--firmware", Setup.Version, "--logs", std::to_string(Setup.Logs), "--dump-log",
                 FDumpPath, "--reply-delay", std::to_string(Setup.ReplyDelayMs)});
     // Only COM1 leads to the simulator; every other port name leads nowhere.
     for (int N = 2; N <= 10; ++N)

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     // No test may reach a real serial device: every COMn points at a missing path.
     for (int n = 1; n <= 10; ++n)
         setenv(("QUORVA_COM" + std::to_string(n)).c_str(), clitest::MissingPort, 1);
+    unsetenv("KESTRO_PORT");
     QApplication application(argc, argv);
     app::InitApplication(application);
     // Downloads made by the tests go into an archive of their own, never the user's.

@@ -3,6 +3,7 @@
 #include "KestroRun.h"
 #include "tests/sim/SimTestSupport.h"
 
+#include "logdata/LogCsv.h"
 #include "protocol/Commands.h"
 #include "protocol/DateTime.h"
 #include "sim/Line.h"
@@ -28,19 +29,15 @@ namespace {
 constexpr int HeaderLines = 21;
 constexpr int PcTimeLine = 15; // counted from 0
 
-// "12,2026-08-14T05:20:00+01:00,-120,-85,0,0,0,0" with the PC's offset from UTC at that time.
+// "12,2026-08-14T05:20:00,2026-08-14T04:20:00Z,-120,-85,0,0,0,0," with the PC's offset from
+// UTC now, when the log is downloaded: the logger's clock knows no daylight saving.
 std::string CsvRow(int index, const sim::LogRecord& record) {
-    const protocol::DateTime t = protocol::DateTimeFromMinutes(record.minutes);
-    const QDateTime local(QDate(t.Year, t.Month, t.Day), QTime(t.Hour, t.Minute));
-    const int offset = local.offsetFromUtc() / 60;
-    char time[40];
-    std::snprintf(time, sizeof time, "%04d-%02d-%02dT%02d:%02d:00%c%02d:%02d", t.Year, t.Month,
-                  t.Day, t.Hour, t.Minute, offset < 0 ? '-' : '+', std::abs(offset) / 60,
-                  std::abs(offset) % 60);
-    std::string row = std::to_string(index) + "," + time;
+    const int offset = QDateTime::currentDateTime().offsetFromUtc() / 60;
+    std::string row = std::to_string(index) + "," + logdata::LoggerTimeText(record.minutes) + "," +
+                      logdata::UtcTimeText(record.minutes, offset);
     for (int16_t v : record.values)
         row += "," + std::to_string(v);
-    return row;
+    return row + ",";
 }
 
 class KestroOnSim : public ::testing::Test {
@@ -94,26 +91,40 @@ TEST_F(KestroOnSim, InfoShowsTheLoggersSettingsAndReadingsAfterAPollCycle) {
     EXPECT_EQ(info["name"].toString(), QString::fromUtf8("Ærø Hull"));
     EXPECT_EQ(info["serial"].toString(), "KS-000001");
     EXPECT_EQ(info["version"].toString(), "KV1.02040");
-    EXPECT_EQ(info["logCapacity"].toInt(), 2040);
-    EXPECT_EQ(info["material"].toString(), "Bronze");
-    EXPECT_EQ(info["zones"].toString(), "2");
-    EXPECT_EQ(info["reftype"].toString(), "Ag AgCl");
-    EXPECT_EQ(info["interval"].toString(), "1 Hour");
-    EXPECT_TRUE(info["logTime"].toString().endsWith(" days"));
-    EXPECT_TRUE(info["cyclic"].toBool());
-    EXPECT_EQ(info["logCount"].toInt(), 17);
-    // The simulated clock starts at 14/08/26 05:20 and has run for a few seconds.
-    EXPECT_TRUE(info["kestroTime"].toString().startsWith("14/08/26 05:2"))
+    // Typed values, in the words set takes.
+    const std::pair<const char*, QJsonValue> typed[] = {
+        {"logCapacity", 2040}, {"material", "bronze"}, {"zones", 2},     {"reftype", "agagcl"},
+        {"interval", 60},      {"cyclic", true},       {"logCount", 17}, {"zone1", "Bow"},
+    };
+    for (const auto& [key, value] : typed)
+        EXPECT_EQ(info[key], value) << key << ": " << run.Out;
+    EXPECT_TRUE(info["logDays"].isDouble()) << run.Out;
+    // The simulated clock starts at 14/08/26 05:20 and has run for a few seconds; it has no
+    // offset, the PC time has one and seconds.
+    EXPECT_TRUE(info["kestroTime"].toString().startsWith("2026-08-14T05:2"))
         << info["kestroTime"].toString().toStdString();
+    EXPECT_EQ(info["kestroTime"].toString().size(), 19) << run.Out;
+    const QDateTime pc = QDateTime::fromString(info["pcTime"].toString(), Qt::ISODate);
+    ASSERT_TRUE(pc.isValid()) << run.Out;
+    EXPECT_LT(std::abs(pc.secsTo(QDateTime::currentDateTime())), 60) << run.Out;
+    EXPECT_EQ(pc.offsetFromUtc(), QDateTime::currentDateTime().offsetFromUtc()) << run.Out;
+    const QDateTime kestro = QDateTime::fromString(info["kestroTime"].toString(), Qt::ISODate);
+    // The logger tells whole minutes, so the difference is whole minutes too.
+    const int difference = info["clockDifferenceSeconds"].toInt(-1);
+    EXPECT_EQ(difference % 60, 0) << run.Out;
+    EXPECT_NEAR(difference, QDateTime(pc.date(), pc.time()).secsTo(kestro), 60.0) << run.Out;
     const QJsonArray zones = info["zoneReadings"].toArray();
     ASSERT_EQ(zones.size(), 3);
     const char* descriptions[] = {"Bow", "Midships", "Stern"};
     for (int z = 0; z < 3; ++z) {
         EXPECT_EQ(zones[z].toObject()["description"].toString(), descriptions[z]);
         // The simulated readings wander a few millivolts around the set value; a zone that is
-        // not enabled reads nothing.
-        const int expected = z < config.zones ? config.zoneMillivolts[z] : 0;
-        EXPECT_NEAR(zones[z].toObject()["millivolts"].toInt(), expected, 10) << "zone " << z + 1;
+        // not enabled has no reading at all.
+        const QJsonValue mv = zones[z].toObject()["millivolts"];
+        if (z < config.zones)
+            EXPECT_NEAR(mv.toInt(), config.zoneMillivolts[z], 10) << "zone " << z + 1;
+        else
+            EXPECT_TRUE(mv.isNull()) << "zone " << z + 1;
     }
     EXPECT_NEAR(info["batteryVolts"].toDouble(), 12.5, 0.05);
     // Text output: the same values, names decoded for the terminal's UTF-8.
@@ -122,6 +133,43 @@ TEST_F(KestroOnSim, InfoShowsTheLoggersSettingsAndReadingsAfterAPollCycle) {
     EXPECT_NE(text.Out.find("Name:             Ærø Hull\n"), std::string::npos) << text.Out;
     EXPECT_NE(text.Out.find("Hull material:    Bronze\n"), std::string::npos) << text.Out;
     EXPECT_NE(text.Out.find("Log count:        17\n"), std::string::npos) << text.Out;
+}
+
+// A script copies one logger's settings to another: set takes what info --json printed.
+TEST_F(KestroOnSim, EverySettingInfoJsonPrintsGoesBackIntoSetUnchanged) {
+    sim::Config from = simtest::TestConfig();
+    from.name = "\xc6r\xf8 Hull";
+    from.descriptions = {"Keel", "-Port", ""};
+    from.material = 1;
+    from.zones = 1;
+    from.refType = 0;
+    from.logInterval = 0; // off
+    from.cyclic = true;
+    Start(from);
+    const TRun first = Kestro({"info", "--json"});
+    ASSERT_EQ(first.Code, 0) << first.Err;
+    const QJsonObject source =
+        QJsonDocument::fromJson(QByteArray::fromStdString(first.Out)).object();
+    const char* keys[] = {"name",  "zone1",   "zone2",    "zone3", "material",
+                          "zones", "reftype", "interval", "cyclic"};
+    std::vector<std::string> args{"set"};
+    for (const char* key : keys) {
+        const QJsonValue value = source[key];
+        ASSERT_FALSE(value.isNull() || value.isUndefined()) << key << ": " << first.Out;
+        const QString text = value.isBool()     ? QString(value.toBool() ? "true" : "false")
+                             : value.isDouble() ? QString::number(value.toInt())
+                                                : value.toString();
+        args.push_back(std::string(key) + "=" + text.toStdString());
+    }
+    Start(simtest::TestConfig()); // another logger, set up otherwise
+    const TRun set = Kestro(args);
+    ASSERT_EQ(set.Code, 0) << set.Err;
+    const TRun second = Kestro({"info", "--json"});
+    ASSERT_EQ(second.Code, 0) << second.Err;
+    const QJsonObject copied =
+        QJsonDocument::fromJson(QByteArray::fromStdString(second.Out)).object();
+    for (const char* key : keys)
+        EXPECT_EQ(copied[key], source[key]) << key << ": " << second.Out;
 }
 
 TEST_F(KestroOnSim, DownloadWritesTheHeaderEntryZeroAndEveryEntryAsTheLoggerHoldsThem) {
@@ -149,19 +197,23 @@ TEST_F(KestroOnSim, DownloadWritesTheHeaderEntryZeroAndEveryEntryAsTheLoggerHold
     EXPECT_EQ(written.substr(written.size() - expected.size()), expected);
     // The CSV: one row per entry of the logger, in order, entry 0 left out as the viewer does.
     const std::vector<std::string> rows = CrLfLines(ReadFile(csvPath));
-    const auto heading =
-        std::find(rows.begin(), rows.end(), "Entry,Time,Min1,Max1,Min2,Max2,Min3,Max3");
-    ASSERT_NE(heading, rows.end());
-    EXPECT_NE(std::find(rows.begin(), heading, "# Zone2 Description = Sch\xc3\xb6n           "),
-              heading); // UTF-8 for the tools that read CSV
-    const std::vector<std::string> csvRows(heading + 1, rows.end());
+    ASSERT_GT(rows.size(), 1u);
+    // UTF-8 for the tools that read CSV, the logger's padding gone.
+    EXPECT_EQ(rows[0].rfind("\"Entry\",\"Logger time\",\"UTC\",\"Zone 1 Bow Min (mV)\","
+                            "\"Zone 1 Bow Max (mV)\",\"Zone 2 Sch\xc3\xb6n Min (mV)\",",
+                            0),
+              0u)
+        << rows[0];
+    const std::vector<std::string> csvRows(rows.begin() + 1, rows.end());
     const std::vector<std::string> expectedRows = Runner->Inspect([](const sim::Kestro& k) {
         std::vector<std::string> out;
         for (int n = 1; n <= k.LogCount(); ++n)
             out.push_back(CsvRow(n, *k.Log().At(n)));
         return out;
     });
-    EXPECT_EQ(csvRows, expectedRows);
+    ASSERT_EQ(csvRows.size(), expectedRows.size());
+    for (std::size_t i = 0; i < csvRows.size(); ++i)
+        EXPECT_EQ(csvRows[i].rfind(expectedRows[i], 0), 0u) << csvRows[i];
     // Without -o the same log goes to standard output; paced by the replies, it is the same.
     const TRun piped = Kestro({"download", "--fast"});
     ASSERT_EQ(piped.Code, 0) << piped.Err;

@@ -19,6 +19,8 @@ TRun RunKestro(const std::vector<std::string>& args, const std::map<std::string,
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (int n = 1; n <= 10; ++n)
         environment.insert(QString("QUORVA_COM%1").arg(n), MissingPort);
+    // The caller's own default port must not lead a test to a device.
+    environment.remove("KESTRO_PORT");
     for (const auto& [name, value] : env)
         environment.insert(QString::fromStdString(name), QString::fromStdString(value));
     QStringList arguments;

@@ -3,7 +3,16 @@
 #include "cli/Report.h"
 #include "cli/SetRequest.h"
 
+#include "KestroRun.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <set>
+#include <tuple>
 
 namespace {
 
@@ -54,12 +63,12 @@ TEST(SetRequest, RefusesWhatTheLoggerCannotTake) {
         {"=Foo"},
         {"colour=red"},
         {"material=wood"},
-        {"material=Steel"}, // the command line's words are lower case
         {"zones=4"},
         {"reftype=copper"},
         {"interval=3"},
         {"interval=9999"}, // the "?" item's table value is no interval
-        {"interval=0"},
+        {"interval=-1"},
+        {"material=null"}, // what info --json prints for a logger that gave none
         {"cyclic=yes"},
         {"name=12345678901234567"},
         {"name=\xe2\x82\xac"}, // the euro sign has no Latin-1 byte
@@ -69,6 +78,54 @@ TEST(SetRequest, RefusesWhatTheLoggerCannotTake) {
         std::string error;
         EXPECT_FALSE(cli::ParseSetRequest(args, error)) << (args.empty() ? "" : args.front());
         EXPECT_FALSE(error.empty());
+    }
+}
+
+// A script feeds set what info --json printed, or what a person typed in any case.
+TEST(SetRequest, TakesEveryValueInfoJsonPrintsInAnyCase) {
+    const std::tuple<const char*, Control, int> items[] = {
+        {"material=Steel", Control::MaterialBox, 2},
+        {"material=ALUMINIUM", Control::MaterialBox, 1},
+        {"reftype=AgAgCl", Control::RefType, 2},
+        {"reftype=zinc", Control::RefType, 1},
+        {"interval=0", Control::LogIntBox, 1},
+        {"interval=OFF", Control::LogIntBox, 1},
+        {"interval=1440", Control::LogIntBox, 11},
+        {"zones=3", Control::ZonesBox, 3},
+        {"Zones=0", Control::ZonesBox, 0},
+    };
+    for (const auto& [arg, target, item] : items) {
+        std::string error;
+        const auto changes = cli::ParseSetRequest({arg}, error);
+        ASSERT_TRUE(changes) << arg << ": " << error;
+        EXPECT_EQ(changes->front().Target, target) << arg;
+        EXPECT_EQ(changes->front().Item, item) << arg;
+    }
+    const std::pair<const char*, bool> switches[] = {
+        {"cyclic=true", true}, {"cyclic=false", false}, {"cyclic=On", true}, {"cyclic=off", false}};
+    for (const auto& [arg, checked] : switches) {
+        std::string error;
+        const auto changes = cli::ParseSetRequest({arg}, error);
+        ASSERT_TRUE(changes) << arg << ": " << error;
+        EXPECT_EQ(changes->front().Checked, checked) << arg;
+    }
+}
+
+// A refusal a user can act on: the values that would have been taken, or the key meant.
+TEST(SetRequest, ABadValueNamesTheValidOnesAndAMistypedKeyTheOneMeant) {
+    const std::pair<const char*, const char*> table[] = {
+        {"material=wood", "aluminium, steel, bronze"},
+        {"reftype=copper", "zinc, agagcl"},
+        {"interval=3", "off, 0, 1, 2, 5, 15, 30, 60, 120, 360, 720, 1440"},
+        {"zones=4", "0, 1, 2, 3"},
+        {"cyclic=maybe", "on, off, true, false"},
+        {"materail=steel", "did you mean material?"},
+        {"colour=red", "name, zone1, zone2, zone3, material, zones, reftype, interval, cyclic"},
+    };
+    for (const auto& [arg, named] : table) {
+        std::string error;
+        EXPECT_FALSE(cli::ParseSetRequest({arg}, error)) << arg;
+        EXPECT_NE(error.find(named), std::string::npos) << arg << ": " << error;
     }
 }
 
@@ -166,6 +223,103 @@ TEST(CommandLine, EachCommandTakesOnlyItsOwnOptions) {
     const auto help = cli::ParseCommandLine({"--help"}, error);
     ASSERT_TRUE(help);
     EXPECT_TRUE(help->Help);
+}
+
+// The conventions a Unix user tries first.
+TEST(CommandLine, ShortFormsThePortVariableAndRefusalsThatSayWhy) {
+    struct TCase {
+        std::vector<std::string> Args;
+        const char* PortVariable; // KESTRO_PORT, or nullptr for none
+        const char* Port;         // the port taken, or nullptr when refused
+        const char* Said;         // part of the error when refused
+    };
+    const TCase cases[] = {
+        {{"-p", "COM3", "-q", "info"}, nullptr, "COM3", ""},
+        {{"info"}, "/dev/ttyUSB7", "/dev/ttyUSB7", ""},
+        {{"info", "--port=COM2"}, "/dev/ttyUSB7", "COM2", ""},
+        {{"info"}, "", "COM1", ""},
+        {{"ports", "--json"}, nullptr, "COM1", ""},
+        {{"download", "-o", "a.txt", "--csv", "a.txt"}, nullptr, nullptr, "same file"},
+        {{"download", "--output", "./b.txt", "--csv", "b.txt"}, nullptr, nullptr, "same file"},
+        {{"dowload"}, nullptr, nullptr, "did you mean download?"},
+        {{"inf", "--json"}, nullptr, nullptr, "did you mean info?"},
+        {{"frobnicate"}, nullptr, nullptr, "no such command: frobnicate"},
+        {{"info", "-o", "x"}, nullptr, nullptr, "info takes no option -o"},
+    };
+    for (const TCase& c : cases) {
+        if (c.PortVariable)
+            setenv(cli::PortVariable, c.PortVariable, 1);
+        std::string error;
+        const auto options = cli::ParseCommandLine(c.Args, error);
+        unsetenv(cli::PortVariable);
+        const std::string shown = c.Args.front() + (c.Args.size() > 1 ? " " + c.Args[1] : "");
+        if (!c.Port) {
+            EXPECT_FALSE(options) << shown;
+            EXPECT_NE(error.find(c.Said), std::string::npos) << shown << ": " << error;
+            continue;
+        }
+        ASSERT_TRUE(options) << shown << ": " << error;
+        EXPECT_EQ(options->Port, c.Port) << shown;
+    }
+    std::string error;
+    const auto quiet = cli::ParseCommandLine({"-q", "info"}, error);
+    ASSERT_TRUE(quiet);
+    EXPECT_TRUE(quiet->Quiet);
+    const auto version = cli::ParseCommandLine({"-V"}, error);
+    ASSERT_TRUE(version);
+    EXPECT_TRUE(version->Version);
+}
+
+// kestro COMMAND --help: that command's usage and options, nothing else, and no port opened.
+TEST(CommandLine, EachCommandHasItsOwnHelpWithOnlyItsOwnOptions) {
+    for (const cli::TCommandSpec& command : cli::CommandSpecs()) {
+        const std::string help = cli::CommandHelpText(command.Name);
+        const std::string usage = "Usage: kestro " + command.Name;
+        EXPECT_EQ(help.rfind(usage, 0), 0u) << help;
+        EXPECT_TRUE(help[usage.size()] == ' ' || help[usage.size()] == '\n') << help;
+        for (const cli::TOptionSpec& option : cli::OptionSpecs()) {
+            const bool takes =
+                option.Commands.empty() ||
+                std::count(option.Commands.begin(), option.Commands.end(), command.Name) > 0;
+            EXPECT_EQ(help.find("--" + option.Long) != std::string::npos, takes)
+                << command.Name << " --" << option.Long;
+        }
+        const clitest::TRun run = clitest::RunKestro({command.Name, "--help"});
+        EXPECT_EQ(run.Code, 0) << command.Name << ": " << run.Err;
+        EXPECT_EQ(run.Out, help) << command.Name;
+    }
+    EXPECT_EQ(cli::CommandHelpText("fetch"), "");
+}
+
+// The completion script is written by hand; this keeps it from falling behind the tables.
+TEST(Completion, OffersEveryCommandOptionAndSettingKey) {
+    std::ifstream file(QUORVA_SOURCE_DIR "/packaging/kestro.bash-completion");
+    const std::string script((std::istreambuf_iterator<char>(file)), {});
+    ASSERT_FALSE(script.empty());
+    // The script's words: letters, digits and dashes.
+    std::set<std::string> offered;
+    std::string word;
+    for (const char c : script + " ") {
+        if (std::isalnum(static_cast<unsigned char>(c)) || c == '-') {
+            word += c;
+        } else if (!word.empty()) {
+            offered.insert(word);
+            word.clear();
+        }
+    }
+    std::vector<std::string> wanted;
+    for (const cli::TCommandSpec& command : cli::CommandSpecs())
+        wanted.push_back(command.Name);
+    for (const cli::TOptionSpec& option : cli::OptionSpecs()) {
+        wanted.push_back("--" + option.Long);
+        if (!option.Short.empty())
+            wanted.push_back("-" + option.Short);
+    }
+    for (const char* key :
+         {"name", "zone1", "zone2", "zone3", "material", "zones", "reftype", "interval", "cyclic"})
+        wanted.push_back(key);
+    for (const std::string& w : wanted)
+        EXPECT_TRUE(offered.count(w)) << w;
 }
 
 TEST(CommandLine, TheHelpListsEveryExitStatus) {

@@ -27,7 +27,7 @@ TEST(SimOptions, SetTheLoggersState) {
     const auto o = Parse({"--name",
                           "Sea Breeze",
                           "--serial=S-42",
-                          "--version",
+                          "--firmware",
                           "KV2.04",
                           "--zone2",
                           "Keel",
@@ -70,6 +70,16 @@ TEST(SimOptions, SetTheLoggersState) {
     EXPECT_EQ(c.eraseMs, 50);
     EXPECT_EQ(c.lastChar, '0');
     EXPECT_EQ(c.zoneMillivolts, (std::array<int, 3>{-100, 5, 16384}));
+}
+
+// --version is the program's own; the logger's software version has a name of its own.
+TEST(SimOptions, VersionAsksForTheProgramsOwnAndTakesNoValue) {
+    const auto o = Parse({"--version", "--firmware", "KV1.4 4090"});
+    ASSERT_TRUE(o);
+    EXPECT_TRUE(o->version);
+    EXPECT_EQ(o->config.version, "KV1.4 4090");
+    EXPECT_TRUE(Parse({"-V"})->version);
+    EXPECT_FALSE(Parse({"--firmware", "KV1.4 4090"})->version);
 }
 
 TEST(SimOptions, SetTheFaultsAndRecords) {
