@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/ExitCodes.h"
 #include "cli/SetRequest.h"
 #include "cli/Suggest.h"
 
@@ -14,6 +15,10 @@ namespace cli {
 namespace {
 
 const std::vector<std::string> All; // an option every command takes
+const std::vector<std::string> PortCommands = {"info",     "download", "set",
+                                               "set-time", "clear",    "watch"};
+// A day: a cron job that waits longer has lost track of time.
+constexpr int LongestWait = 86400;
 
 // The help's second column starts here.
 constexpr std::size_t HelpColumn = 24;
@@ -62,8 +67,17 @@ const std::vector<TOptionSpec>& OptionSpecs() {
          "(default: $KESTRO_PORT, else COM1)"},
         {"q", "quiet", "", All, "print nothing but errors"},
         {"", "json", "", {"info", "watch", "ports", "history"}, "JSON instead of text"},
-        {"o", "output", "FILE", {"download"}, "the log file to write (replaced if it exists)"},
-        {"", "csv", "FILE", {"download", "history"}, "also the log as CSV (replaced if it exists)"},
+        {"o",
+         "output",
+         "FILE",
+         {"download"},
+         "the log file to write, - for standard output (the default); an earlier FILE is replaced "
+         "only by a complete download, otherwise what was read is kept as FILE.part"},
+        {"",
+         "csv",
+         "FILE",
+         {"download", "history"},
+         "also the log as CSV, - for standard output; replaced as -o is"},
         {"",
          "fast",
          "",
@@ -71,6 +85,9 @@ const std::vector<TOptionSpec>& OptionSpecs() {
          "ask for the next entry as soon as one is in, not on the next 80 ms tick; still one "
          "question at a time, but faster than the logger has been used to"},
         {"", "yes", "", {"clear"}, "really erase the log memory"},
+        {"", "wait", "SECONDS", PortCommands,
+         "keep trying a port that another program holds, or a logger that does not answer yet, "
+         "for up to SECONDS"},
         {"", "force", "", {"clear"}, "erase even entries the archive does not hold"},
         {"", "serial", "SERIAL", {"history"}, "one logger's entries (its serial number, or name)"},
         {"", "archive", "PATH", All,
@@ -168,14 +185,13 @@ std::string CommandUsage(const TCommandSpec& c) {
 }
 
 std::string ExitStatusHelp() {
-    return "Exit status:\n"
-           "  0    done\n"
-           "  2    usage error\n"
-           "  3    the port did not open, or no logger answered\n"
-           "  4    a file could not be written\n"
-           "  5    the logger stopped answering\n"
-           "  6    a setting did not take, or clear refused: the archive lacks entries\n"
-           "  130  interrupted (a log file keeps the entries read so far)\n";
+    std::string text = "Exit status:\n";
+    for (const TExitStatus& status : ExitStatuses) {
+        std::string code = std::to_string(status.Code);
+        code.resize(5, ' ');
+        text += Wrapped(code, status.Meaning);
+    }
+    return text;
 }
 
 // -o and --csv naming one file would leave only the CSV.
@@ -194,6 +210,17 @@ std::string ForeignOption(const QCommandLineParser& parser, const std::string& c
             return command + " takes no option " + (name.size() == 1 ? "-" : "--") + Local(name);
     }
     return {};
+}
+
+// "-" sends one output, and only one, to standard output; the log goes there without -o.
+bool ParseOutputs(const TOptions& o, std::string& error) {
+    if (o.Command != "download" || o.Csv != StandardOutput)
+        return true;
+    if (o.Output == StandardOutput)
+        error = "-o - and --csv - cannot both go to standard output";
+    else if (o.Output.empty())
+        error = "--csv - needs -o FILE: the log goes to standard output without it";
+    return error.empty();
 }
 
 bool ParseArchiveOptions(const QCommandLineParser& parser, TOptions& o, std::string& error) {
@@ -279,7 +306,18 @@ std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& args, s
         error = "-o and --csv need a file name";
         return std::nullopt;
     }
-    if (!o.Output.empty() && !o.Csv.empty() && SameFile(o.Output, o.Csv)) {
+    if (!ParseOutputs(o, error))
+        return std::nullopt;
+    if (parser.isSet("wait")) {
+        bool number = false;
+        o.WaitSeconds = parser.value("wait").toInt(&number);
+        if (!number || o.WaitSeconds < 0 || o.WaitSeconds > LongestWait) {
+            error = "--wait needs a number of seconds from 0 to " + std::to_string(LongestWait);
+            return std::nullopt;
+        }
+    }
+    if (!o.Output.empty() && !o.Csv.empty() && o.Output != StandardOutput &&
+        o.Csv != StandardOutput && SameFile(o.Output, o.Csv)) {
         error = "-o and --csv name the same file, " + o.Csv + "; the CSV would replace the log";
         return std::nullopt;
     }

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <csignal>
 
 #ifndef KESTRO_PROGRAM
@@ -21,6 +22,9 @@ TRun RunKestro(const std::vector<std::string>& args, const std::map<std::string,
         environment.insert(QString("QUORVA_COM%1").arg(n), MissingPort);
     // The caller's own default port must not lead a test to a device.
     environment.remove("KESTRO_PORT");
+    // Nor may a test's download go into the archive of whoever runs the tests.
+    static const QTemporaryDir archiveDir;
+    environment.insert("QUORVA_ARCHIVE", archiveDir.filePath("archive.sqlite3"));
     for (const auto& [name, value] : env)
         environment.insert(QString::fromStdString(name), QString::fromStdString(value));
     QStringList arguments;
