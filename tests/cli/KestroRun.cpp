@@ -13,10 +13,8 @@
 
 namespace clitest {
 
-TRun RunKestro(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-               int interruptAfterMs) {
-    // Longer than any command takes against a logger that answers.
-    constexpr int timeoutMs = 90000;
+bool StartKestro(QProcess& process, const std::vector<std::string>& args,
+                 const std::map<std::string, std::string>& env) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (int n = 1; n <= 10; ++n)
         environment.insert(QString("QUORVA_COM%1").arg(n), MissingPort);
@@ -30,13 +28,20 @@ TRun RunKestro(const std::vector<std::string>& args, const std::map<std::string,
     QStringList arguments;
     for (const std::string& arg : args)
         arguments << QString::fromStdString(arg);
-    QProcess process;
     process.setProcessEnvironment(environment);
+    process.start(KESTRO_PROGRAM, arguments);
+    return process.waitForStarted(10000);
+}
+
+TRun RunKestro(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+               int interruptAfterMs) {
+    // Longer than any command takes against a logger that answers.
+    constexpr int timeoutMs = 90000;
+    QProcess process;
     QElapsedTimer clock;
     clock.start();
-    process.start(KESTRO_PROGRAM, arguments);
     TRun run;
-    if (!process.waitForStarted(10000))
+    if (!StartKestro(process, args, env))
         return run;
     if (interruptAfterMs >= 0 && !process.waitForFinished(interruptAfterMs))
         ::kill(static_cast<pid_t>(process.processId()), SIGINT);
