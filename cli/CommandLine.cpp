@@ -25,8 +25,8 @@ constexpr std::size_t HelpColumn = 24;
 
 } // namespace
 
-const std::vector<TCommandSpec>& CommandSpecs() {
-    static const std::vector<TCommandSpec> commands = {
+const std::vector<TCommandEntry>& CommandTable() {
+    static const std::vector<TCommandEntry> commands = {
         {"ports", "", "the COM numbers and what is behind each",
          "List COM1 to COM8 as the window's port selector offers them, each with the device it\n"
          "opens now (and the QUORVA_COMn variable that names it, where one does).\n"},
@@ -60,8 +60,8 @@ const std::vector<TCommandSpec>& CommandSpecs() {
 }
 
 // One row per option; a new option is one more row.
-const std::vector<TOptionSpec>& OptionSpecs() {
-    static const std::vector<TOptionSpec> options = {
+const std::vector<TOptionEntry>& OptionTable() {
+    static const std::vector<TOptionEntry> options = {
         {"p", "port", "PORT", All,
          "the serial port: COMn as the window numbers them, or the path of a device "
          "(default: $KESTRO_PORT, else COM1)"},
@@ -102,33 +102,33 @@ const std::vector<TOptionSpec>& OptionSpecs() {
 
 namespace {
 
-const TCommandSpec* FindCommand(const std::string& name) {
-    for (const TCommandSpec& c : CommandSpecs())
+const TCommandEntry* FindCommand(const std::string& name) {
+    for (const TCommandEntry& c : CommandTable())
         if (c.Name == name)
             return &c;
     return nullptr;
 }
 
-bool Takes(const TOptionSpec& option, const std::string& command) {
+bool Takes(const TOptionEntry& option, const std::string& command) {
     return option.Commands.empty() || std::find(option.Commands.begin(), option.Commands.end(),
                                                 command) != option.Commands.end();
 }
 
-const TOptionSpec* FindOption(const std::string& name) {
-    for (const TOptionSpec& o : OptionSpecs())
+const TOptionEntry* FindOption(const std::string& name) {
+    for (const TOptionEntry& o : OptionTable())
         if (o.Long == name || o.Short == name)
             return &o;
     return nullptr;
 }
 
-QCommandLineOption ParserOption(const TOptionSpec& spec) {
+QCommandLineOption ParserOption(const TOptionEntry& entry) {
     QStringList names;
-    if (!spec.Short.empty())
-        names << QString::fromStdString(spec.Short);
-    names << QString::fromStdString(spec.Long);
-    if (spec.Value.empty())
+    if (!entry.Short.empty())
+        names << QString::fromStdString(entry.Short);
+    names << QString::fromStdString(entry.Long);
+    if (entry.Value.empty())
         return QCommandLineOption(names);
-    return QCommandLineOption(names, "", QString::fromStdString(spec.Value));
+    return QCommandLineOption(names, "", QString::fromStdString(entry.Value));
 }
 
 std::string Local(const QString& text) {
@@ -165,7 +165,7 @@ std::string Wrapped(const std::string& first, const std::string& text) {
     return out + "\n";
 }
 
-std::string OptionHelp(const TOptionSpec& o) {
+std::string OptionHelp(const TOptionEntry& o) {
     std::string names = o.Short.empty() ? "    " : "-" + o.Short + ", ";
     names += "--" + o.Long;
     if (!o.Value.empty())
@@ -173,9 +173,9 @@ std::string OptionHelp(const TOptionSpec& o) {
     return Wrapped(names, o.Help);
 }
 
-std::string CommandUsage(const TCommandSpec& c) {
+std::string CommandUsage(const TCommandEntry& c) {
     std::string usage = "kestro " + c.Name;
-    for (const TOptionSpec& o : OptionSpecs()) {
+    for (const TOptionEntry& o : OptionTable()) {
         if (o.Commands.empty())
             continue;
         if (Takes(o, c.Name))
@@ -205,8 +205,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 // Checks each option given against the command; "" when all are its own.
 std::string ForeignOption(const QCommandLineParser& parser, const std::string& command) {
     for (const QString& name : parser.optionNames()) {
-        const TOptionSpec* spec = FindOption(name.toStdString());
-        if (spec && !Takes(*spec, command))
+        const TOptionEntry* entry = FindOption(name.toStdString());
+        if (entry && !Takes(*entry, command))
             return command + " takes no option " + (name.size() == 1 ? "-" : "--") + Local(name);
     }
     return {};
@@ -248,8 +248,8 @@ bool ParseArchiveOptions(const QCommandLineParser& parser, TOptions& o, std::str
 std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const TOptionSpec& spec : OptionSpecs())
-        parser.addOption(ParserOption(spec));
+    for (const TOptionEntry& entry : OptionTable())
+        parser.addOption(ParserOption(entry));
     QStringList words{"kestro"};
     for (const std::string& arg : args)
         words << QString::fromLocal8Bit(arg);
@@ -272,7 +272,7 @@ std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& args, s
     }
     if (!FindCommand(o.Command)) {
         std::vector<std::string> names;
-        for (const TCommandSpec& c : CommandSpecs())
+        for (const TCommandEntry& c : CommandTable())
             names.push_back(c.Name);
         const std::string guess = ClosestChoice(o.Command, names);
         error = "no such command: " + o.Command +
@@ -340,11 +340,11 @@ std::string HelpText() {
                        "tells more.\n"
                        "\n"
                        "Commands:\n";
-    for (const TCommandSpec& c : CommandSpecs())
+    for (const TCommandEntry& c : CommandTable())
         text += Wrapped(c.Name + (c.Arguments.empty() ? "" : " " + c.Arguments), c.Summary);
     text += "\nSettings for set (words in any case; every value of info's JSON is taken):\n" +
             SetKeysHelp() + "\n" + ExitStatusHelp() + "\nOptions:\n";
-    for (const TOptionSpec& o : OptionSpecs()) {
+    for (const TOptionEntry& o : OptionTable()) {
         std::string help = o.Help;
         if (!o.Commands.empty()) {
             std::string commands;
@@ -352,7 +352,7 @@ std::string HelpText() {
                 commands += (commands.empty() ? "" : ", ") + c;
             help = commands + ": " + help;
         }
-        TOptionSpec shown = o;
+        TOptionEntry shown = o;
         shown.Help = help;
         text += OptionHelp(shown);
     }
@@ -364,14 +364,14 @@ std::string HelpText() {
 }
 
 std::string CommandHelpText(const std::string& command) {
-    const TCommandSpec* c = FindCommand(command);
+    const TCommandEntry* c = FindCommand(command);
     if (!c)
         return {};
     std::string text = "Usage: " + CommandUsage(*c) + "\n" + c->Help;
     if (c->Name == "set")
         text += "\nSettings:\n" + SetKeysHelp();
     text += "\nOptions:\n";
-    for (const TOptionSpec& o : OptionSpecs())
+    for (const TOptionEntry& o : OptionTable())
         if (Takes(o, c->Name))
             text += OptionHelp(o);
     return text + "\n" + ExitStatusHelp();

@@ -30,7 +30,7 @@ struct TOptions {
 
 // One option: its names, the value it takes ("" for a switch), and the commands that take it
 // (empty: every command). --help, the manual page, completion and the parser read this table.
-struct TOptionSpec {
+struct TOptionEntry {
     std::string Short; // "p", or ""
     std::string Long;  // "port"
     std::string Value; // "PORT", or "" for a switch
@@ -38,15 +38,15 @@ struct TOptionSpec {
     std::string Help;
 };
 
-struct TCommandSpec {
+struct TCommandEntry {
     std::string Name;
     std::string Arguments; // "KEY=VALUE..." for set
     std::string Summary;   // one line
     std::string Help;      // what it does, for COMMAND --help
 };
 
-const std::vector<TCommandSpec>& CommandSpecs();
-const std::vector<TOptionSpec>& OptionSpecs();
+const std::vector<TCommandEntry>& CommandTable();
+const std::vector<TOptionEntry>& OptionTable();
 
 // -o - and --csv -.
 inline constexpr const char* StandardOutput = "-";

@@ -338,6 +338,10 @@ TEST_F(KestroOnSim, WatchPrintsTheReadingsEveryCycleUntilInterrupted) {
         for (int z = 0; z < 3; ++z)
             EXPECT_NEAR(mv[z].toInt(), config.zoneMillivolts[z], 10);
         EXPECT_NEAR(line["batteryVolts"].toDouble(), 12.5, 0.05);
+        // ISO 8601 to the second, with the PC's offset: "2026-08-14T05:20:07+01:00".
+        const QString pcTime = line["pcTime"].toString();
+        EXPECT_EQ(pcTime.size(), 25) << pcTime.toStdString();
+        EXPECT_TRUE(QDateTime::fromString(pcTime, Qt::ISODate).isValid()) << pcTime.toStdString();
     }
     // One "c" per line printed: every line is a fresh reading, not a repeat.
     const auto sent = Sent();
@@ -364,6 +368,15 @@ TEST_F(KestroOnSim, PortsListsEveryComNumberOfTheSelectorWithWhatIsBehindIt) {
     EXPECT_EQ(lines[1].toStdString(), "COM2   " + line.Path() + " (QUORVA_COM2)");
     EXPECT_EQ(lines[2].toStdString(), "COM3   No serial port");
     EXPECT_TRUE(lines[7].startsWith("COM8   ")) << run.Out;
+    // The same list for a script: the path, or null where a COM number has no device.
+    const TRun json =
+        RunKestro({"ports", "--json"}, {{"QUORVA_COM2", line.Path()}, {"QUORVA_COM3", ""}});
+    ASSERT_EQ(json.Code, 0) << json.Err;
+    const QJsonArray ports = QJsonDocument::fromJson(QByteArray::fromStdString(json.Out)).array();
+    ASSERT_EQ(ports.size(), 8) << json.Out;
+    EXPECT_EQ(ports[1].toObject()["name"].toString(), "COM2");
+    EXPECT_EQ(ports[1].toObject()["path"].toString().toStdString(), line.Path());
+    EXPECT_TRUE(ports[2].toObject()["path"].isNull()) << json.Out;
 }
 
 TEST_F(KestroOnSim, APortThatDoesNotExistEndsAtOnceWithStatusThree) {

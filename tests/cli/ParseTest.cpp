@@ -289,12 +289,12 @@ TEST(CommandLine, ShortFormsThePortVariableAndRefusalsThatSayWhy) {
 
 // kestro COMMAND --help: that command's usage and options, nothing else, and no port opened.
 TEST(CommandLine, EachCommandHasItsOwnHelpWithOnlyItsOwnOptions) {
-    for (const cli::TCommandSpec& command : cli::CommandSpecs()) {
+    for (const cli::TCommandEntry& command : cli::CommandTable()) {
         const std::string help = cli::CommandHelpText(command.Name);
         const std::string usage = "Usage: kestro " + command.Name;
         EXPECT_EQ(help.rfind(usage, 0), 0u) << help;
         EXPECT_TRUE(help[usage.size()] == ' ' || help[usage.size()] == '\n') << help;
-        for (const cli::TOptionSpec& option : cli::OptionSpecs()) {
+        for (const cli::TOptionEntry& option : cli::OptionTable()) {
             const bool takes =
                 option.Commands.empty() ||
                 std::count(option.Commands.begin(), option.Commands.end(), command.Name) > 0;
@@ -325,9 +325,9 @@ TEST(Completion, OffersEveryCommandOptionAndSettingKey) {
         }
     }
     std::vector<std::string> wanted;
-    for (const cli::TCommandSpec& command : cli::CommandSpecs())
+    for (const cli::TCommandEntry& command : cli::CommandTable())
         wanted.push_back(command.Name);
-    for (const cli::TOptionSpec& option : cli::OptionSpecs()) {
+    for (const cli::TOptionEntry& option : cli::OptionTable()) {
         wanted.push_back("--" + option.Long);
         if (!option.Short.empty())
             wanted.push_back("-" + option.Short);
