@@ -88,26 +88,24 @@ int EndStatus(klink::TDownloadEnd end) {
     return ExitInterrupted;
 }
 
-bool CopyToStdout(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    return std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout) ==
-               static_cast<size_t>(bytes.size()) &&
-           std::fflush(stdout) == 0;
-}
-
 bool WriteStdout(const std::string& text) {
     return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
            std::fflush(stdout) == 0;
 }
 
 // Runs the download to its end, whatever ends it; the file is closed when this returns.
-void RunDownload(TSession& session) {
+void RunDownload(TSession& session, TDownloadOutputs& outputs) {
     TCliHost& host = session.Host;
     klink::TKestroLink& link = session.Link;
     session.StartDownloadTick();
+    QTimer stream;
+    if (outputs.LogToStdout) {
+        QObject::connect(&stream, &QTimer::timeout, [&] {
+            if (!session.OutputLost() && !outputs.CopyNewToStdout())
+                session.LoseOutput();
+        });
+        stream.start(250);
+    }
     {
         TProgress progress(session, !session.Quiet && isatty(STDERR_FILENO));
         session.RunUntil([&] { return host.Downloaded.has_value(); }, -1);
@@ -141,6 +139,20 @@ std::string TDownloadOutputs::LogPath() const {
     return LogToStdout ? Buffer.fileName().toLocal8Bit().toStdString() : Log->TempPath();
 }
 
+bool TDownloadOutputs::CopyNewToStdout() {
+    QFile file(Buffer.fileName());
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(Copied))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (bytes.isEmpty())
+        return true;
+    const std::size_t size = static_cast<std::size_t>(bytes.size());
+    if (std::fwrite(bytes.constData(), 1, size, stdout) != size || std::fflush(stdout) != 0)
+        return false;
+    Copied += bytes.size();
+    return true;
+}
+
 int Download(TSession& session, const TOptions& options, TDownloadOutputs& outputs) {
     TCliHost& host = session.Host;
     klink::TKestroLink& link = session.Link;
@@ -156,7 +168,7 @@ int Download(TSession& session, const TOptions& options, TDownloadOutputs& outpu
     // The header could not be written; its error has been printed.
     if (!link.Downloading())
         return ExitFile;
-    RunDownload(session);
+    RunDownload(session, outputs);
     const klink::TDownloadEnd end = host.Downloaded->End;
     const std::vector<protocol::LogRecord>& records = link.DownloadedRecords();
     const int expected = ExpectedEntries(header, link.Values().LogCapacity);
@@ -208,10 +220,11 @@ int Download(TSession& session, const TOptions& options, TDownloadOutputs& outpu
     }
     // Standard output, unless it is gone, gets what was read, complete or not.
     if (!session.OutputLost()) {
-        const bool written = outputs.LogToStdout ? CopyToStdout(outputs.Buffer.fileName())
+        const bool written = outputs.LogToStdout ? outputs.CopyNewToStdout()
                                                  : !outputs.CsvToStdout || WriteStdout(csv);
         if (!written) {
-            session.Complain("cannot write to standard output");
+            session.LoseOutput();
+            session.ComplainLocal(session.StopReason());
             result = result == ExitDone ? ExitFile : result;
         }
     }

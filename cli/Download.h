@@ -12,7 +12,8 @@
 namespace cli {
 
 // Where the log and the CSV go. A file is written beside its target and replaces it only once
-// the download is complete; standard output gets the log from a temporary file once it ends.
+// the download is complete; standard output gets the log as the link writes it into a
+// temporary file, so that a reader that has seen enough ("| head") ends the download.
 struct TDownloadOutputs {
     std::optional<TAtomicFile> Log, Csv;
     QTemporaryFile Buffer; // the log on its way to standard output
@@ -24,6 +25,9 @@ struct TDownloadOutputs {
     bool Prepare(const TOptions& options, std::string& error);
     // Where the link writes the log file.
     std::string LogPath() const;
+    // What the link has added to the log since the last call, onto standard output.
+    bool CopyNewToStdout();
+    qint64 Copied = 0;
 };
 
 // The session has read one whole poll cycle, so the header holds fresh values.

@@ -172,10 +172,16 @@ bool TSession::Print(const std::string& text) {
         return false;
     if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0)
         return true;
+    LoseOutput();
+    return false;
+}
+
+void TSession::LoseOutput() {
+    if (OutputGone)
+        return;
     OutputGone = true;
     OutputWhy = std::string("cannot write to standard output: ") + std::strerror(errno);
     Wake();
-    return false;
 }
 
 void TSession::Guard() {

@@ -54,6 +54,8 @@ public:
     int Stopped() const;
     // Standard output is closed, or a write to it failed.
     bool OutputLost() const { return OutputGone; }
+    // A write to standard output made elsewhere failed: the command ends as for a closed one.
+    void LoseOutput();
     // Whether a standard output that is closed ends the command (it writes there).
     void WatchOutput(bool watch) { OutputWatched = watch; }
     // Text on standard output unless quiet; a failed write (a closed pipe, a full disk) ends
