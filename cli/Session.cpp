@@ -227,6 +227,8 @@ bool TSession::RunUntil(const std::function<bool()>& done, int timeoutMs) {
     QTimer limit;
     if (timeoutMs >= 0) {
         limit.setSingleShot(true);
+        // A coarse timer may end a wait of --wait SECONDS a twentieth early.
+        limit.setTimerType(Qt::PreciseTimer);
         QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
         limit.start(timeoutMs);
     }
@@ -289,7 +291,8 @@ int TSession::Connect() {
     if (!RunUntil([this] { return Answered; }, answerWaitMs)) {
         if (Stopping())
             return Stopped();
-        Complain("no Kestro answered on " + Host.Port());
+        Complain("no Kestro answered on " + Host.Port() +
+                 (WaitMs > 0 ? " within " + std::to_string(WaitMs / 1000) + " s" : ""));
         return ExitNoLogger;
     }
     const bool read = RunUntil([this] { return LinkLost() || Host.CyclesRead > 0; }, CycleWaitMs);
