@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/ExitCodes.h"
 #include "cli/SetRequest.h"
 #include "cli/Suggest.h"
 
@@ -14,6 +15,10 @@ namespace cli {
 namespace {
 
 const std::vector<std::string> All; // an option every command takes
+const std::vector<std::string> PortCommands = {"info",     "download", "set",
+                                               "set-time", "clear",    "watch"};
+// A day: a cron job that waits longer has lost track of time.
+constexpr int LongestWait = 86400;
 
 // The help's second column starts here.
 constexpr std::size_t HelpColumn = 24;
@@ -46,10 +51,10 @@ const std::vector<TCommandEntry>& CommandTable() {
          "without --yes.\n"},
         {"watch", "", "the zone readings and battery, once per poll cycle",
          "Print the zone readings and battery, one line per poll cycle, until interrupted.\n"},
-        {"history", "[--serial S [--csv FILE]]", "the archived loggers, or one logger's entries",
+        {"history", "", "the archived loggers, or one logger's entries",
          "List the loggers in the archive of downloads; with --serial, every archived entry of\n"
-         "that logger (its serial number, or its name when it has none) as CSV on standard output\n"
-         "or into FILE. --json for either.\n"},
+         "that logger (serial number, or name when it has none) as CSV on standard output or\n"
+         "into the --csv file; --json for either.\n"},
     };
     return commands;
 }
@@ -62,8 +67,17 @@ const std::vector<TOptionEntry>& OptionTable() {
          "(default: $KESTRO_PORT, else COM1)"},
         {"q", "quiet", "", All, "print nothing but errors"},
         {"", "json", "", {"info", "watch", "ports", "history"}, "JSON instead of text"},
-        {"o", "output", "FILE", {"download"}, "the log file to write (replaced if it exists)"},
-        {"", "csv", "FILE", {"download", "history"}, "also the log as CSV (replaced if it exists)"},
+        {"o",
+         "output",
+         "FILE",
+         {"download"},
+         "the log file to write, - for standard output (the default); an earlier FILE is replaced "
+         "only by a complete download, otherwise what was read is kept as FILE.part"},
+        {"",
+         "csv",
+         "FILE",
+         {"download", "history"},
+         "also the log as CSV, - for standard output; replaced as -o is"},
         {"",
          "fast",
          "",
@@ -71,15 +85,15 @@ const std::vector<TOptionEntry>& OptionTable() {
          "ask for the next entry as soon as one is in, not on the next 80 ms tick; still one "
          "question at a time, but faster than the logger has been used to"},
         {"", "yes", "", {"clear"}, "really erase the log memory"},
+        {"", "wait", "SECONDS", PortCommands,
+         "keep trying a port that another program holds, or a logger that does not answer yet, "
+         "for up to SECONDS"},
         {"", "force", "", {"clear"}, "erase even entries the archive does not hold"},
-        {"",
-         "archive",
-         "PATH",
-         {"download", "clear", "history"},
-         "the archive every download goes into (default $QUORVA_ARCHIVE, else "
+        {"", "serial", "SERIAL", {"history"}, "one logger's entries (its serial number, or name)"},
+        {"", "archive", "PATH", All,
+         "the archive every download goes into (default: $QUORVA_ARCHIVE, else "
          "$XDG_DATA_HOME/quorva/archive.sqlite3)"},
-        {"", "no-archive", "", {"download", "clear"}, "leave the archive alone"},
-        {"", "serial", "S", {"history"}, "the logger: its serial number, or its name"},
+        {"", "no-archive", "", All, "leave the archive alone"},
         {"h", "help", "", All, "show this help (after a command: that command's) and exit"},
         {"V", "version", "", All, "show the version and exit"},
     };
@@ -171,14 +185,13 @@ std::string CommandUsage(const TCommandEntry& c) {
 }
 
 std::string ExitStatusHelp() {
-    return "Exit status:\n"
-           "  0    done\n"
-           "  2    usage error\n"
-           "  3    the port did not open, or no logger answered\n"
-           "  4    a file could not be written\n"
-           "  5    the logger stopped answering\n"
-           "  6    a setting did not take, or clear refused: the archive lacks entries\n"
-           "  130  interrupted (a log file keeps the entries read so far)\n";
+    std::string text = "Exit status:\n";
+    for (const TExitStatus& status : ExitStatuses) {
+        std::string code = std::to_string(status.Code);
+        code.resize(5, ' ');
+        text += Wrapped(code, status.Meaning);
+    }
+    return text;
 }
 
 // -o and --csv naming one file would leave only the CSV.
@@ -215,6 +228,37 @@ std::string ForeignOption(const QCommandLineParser& parser, const std::string& c
             return command + " takes no option " + (name.size() == 1 ? "-" : "--") + Local(name);
     }
     return {};
+}
+
+// "-" sends one output, and only one, to standard output; the log goes there without -o.
+bool ParseOutputs(const TOptions& o, std::string& error) {
+    if (o.Command != "download" || o.Csv != StandardOutput)
+        return true;
+    if (o.Output == StandardOutput)
+        error = "-o - and --csv - cannot both go to standard output";
+    else if (o.Output.empty())
+        error = "--csv - needs -o FILE: the log goes to standard output without it";
+    return error.empty();
+}
+
+bool ParseArchiveOptions(const QCommandLineParser& parser, TOptions& o, std::string& error) {
+    o.Archive = Local(parser.value("archive"));
+    o.NoArchive = parser.isSet("no-archive");
+    o.Force = parser.isSet("force");
+    o.Serial = Local(parser.value("serial"));
+    if (parser.isSet("archive") && o.Archive.empty())
+        error = "--archive needs a file name";
+    else if (parser.isSet("archive") && o.NoArchive)
+        error = "--archive and --no-archive exclude each other";
+    else if (o.Command == "history" && o.NoArchive)
+        error = "history reads the archive; it cannot go with --no-archive";
+    else if (parser.isSet("serial") && o.Serial.empty())
+        error = "--serial needs a serial number or a name";
+    else if (o.Command == "history" && !o.Csv.empty() && o.Serial.empty())
+        error = "history --csv needs --serial";
+    else if (!o.Csv.empty() && o.Json)
+        error = "history takes --csv or --json, not both";
+    return error.empty();
 }
 
 } // namespace
@@ -280,7 +324,18 @@ std::optional<TOptions> ParseCommandLine(const std::vector<std::string>& args, s
         error = "-o and --csv need a file name";
         return std::nullopt;
     }
-    if (!o.Output.empty() && !o.Csv.empty() && SameFile(o.Output, o.Csv)) {
+    if (!ParseOutputs(o, error))
+        return std::nullopt;
+    if (parser.isSet("wait")) {
+        bool number = false;
+        o.WaitSeconds = parser.value("wait").toInt(&number);
+        if (!number || o.WaitSeconds < 0 || o.WaitSeconds > LongestWait) {
+            error = "--wait needs a number of seconds from 0 to " + std::to_string(LongestWait);
+            return std::nullopt;
+        }
+    }
+    if (!o.Output.empty() && !o.Csv.empty() && o.Output != StandardOutput &&
+        o.Csv != StandardOutput && SameFile(o.Output, o.Csv)) {
         error = "-o and --csv name the same file, " + o.Csv + "; the CSV would replace the log";
         return std::nullopt;
     }
@@ -322,6 +377,7 @@ std::string HelpText() {
     text += "\nEnvironment:\n";
     text += Wrapped(PortVariable, "the port when --port is not given");
     text += Wrapped("QUORVA_COMn", "the device that COMn opens, as for the window");
+    text += Wrapped("QUORVA_ARCHIVE", "the archive when --archive is not given");
     return text;
 }
 

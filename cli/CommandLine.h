@@ -14,10 +14,11 @@ struct TOptions {
     bool Quiet = false;
     bool Json = false;
     bool Yes = false;
-    std::string Output; // download -o; "" writes the log to standard output
-    std::string Csv;    // download --csv; "" writes none
-    bool Fast = false;  // download --fast: the next request as soon as a reply is in
-    bool Help = false;  // with a command: that command's help
+    std::string Output;  // download -o; "" or "-" writes the log to standard output
+    std::string Csv;     // download --csv; "" writes none, "-" to standard output
+    bool Fast = false;   // download --fast: the next request as soon as a reply is in
+    int WaitSeconds = 0; // --wait: how long a busy port or a silent logger is tried again
+    bool Help = false;   // with a command: that command's help
     bool Version = false;
 
     // The archive of downloads.
@@ -46,6 +47,9 @@ struct TCommandEntry {
 
 const std::vector<TCommandEntry>& CommandTable();
 const std::vector<TOptionEntry>& OptionTable();
+
+// -o - and --csv -.
+inline constexpr const char* StandardOutput = "-";
 
 // The environment variable that names the default port.
 inline constexpr const char* PortVariable = "KESTRO_PORT";

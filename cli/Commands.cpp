@@ -2,10 +2,13 @@
 
 #include "cli/Download.h"
 #include "cli/ExitCodes.h"
+#include "cli/History.h"
 #include "cli/Report.h"
 #include "cli/Session.h"
 #include "cli/SetRequest.h"
 
+#include "cport/ComPortList.h"
+#include "line/KestroLine.h"
 #include "protocol/DateTime.h"
 
 #include <cstdio>
@@ -20,22 +23,11 @@ namespace {
 // An erase takes seconds; a logger silent for this long is not coming back.
 constexpr int EraseWaitMs = 120000;
 
-void Print(const TSession& session, const std::string& text) {
-    if (!session.Quiet) {
-        std::fputs(text.c_str(), stdout);
-        std::fflush(stdout);
-    }
-}
-
-int Interrupted(TSession& session) {
-    session.Complain("interrupted");
-    return ExitInterrupted;
-}
-
 int Info(TSession& session, const TOptions& options) {
     const TInfo info = GatherInfo(session.Host, session.Link.Values());
     // JSON is UTF-8 already; the text has the logger's bytes.
-    Print(session, options.Json ? InfoJson(info) : ForTerminal(InfoText(info)));
+    if (!session.Print(options.Json ? InfoJson(info) : ForTerminal(InfoText(info))))
+        return session.Stopped();
     return ExitDone;
 }
 
@@ -116,13 +108,16 @@ int SetTime(TSession& session) {
         session.Complain("the clock did not take: the Kestro reads \"" + shown + "\"");
         return ExitNotTaken;
     }
-    Print(session, "Kestro time: " + ForTerminal(shown) + "\n");
+    if (!session.Print("Kestro time: " + ForTerminal(shown) + "\n"))
+        return session.Stopped();
     return ExitDone;
 }
 
-int Clear(TSession& session) {
+int Clear(TSession& session, const TOptions& options) {
     TCliHost& host = session.Host;
     klink::TKestroLink& link = session.Link;
+    if (int r = CheckClearAllowed(options, session.Link.HeaderValues()); r != ExitDone)
+        return r;
     host.ClearAnswer = klink::mrYes;
     link.ClearKestroClick();
     // A command still out goes first; the clear follows it.
@@ -130,6 +125,8 @@ int Clear(TSession& session) {
         [&] { return link.Values().LinkState == klink::StateClearingLogs || session.LinkQuiet(); },
         5000);
     if (link.Values().LinkState != klink::StateClearingLogs) {
+        if (session.Stopping())
+            return session.Stopped();
         session.Complain("the Kestro is not answering; nothing was cleared");
         return ExitNoLogger;
     }
@@ -138,19 +135,20 @@ int Clear(TSession& session) {
     if (!session.RunUntil([&] { return host.ClearsFinished > 0 || session.LinkLost(); },
                           EraseWaitMs) ||
         session.LinkLost()) {
-        if (TSession::Interrupted())
-            return Interrupted(session);
+        if (session.Stopping())
+            return session.Stopped();
         session.Complain("the Kestro did not answer again after the erase");
         return ExitStopped;
     }
-    Print(session, "Log count: " + host.Text(Control::LogNumber) + "\n");
+    if (!session.Print("Log count: " + host.Text(Control::LogNumber) + "\n"))
+        return session.Stopped();
     return ExitDone;
 }
 
 int Watch(TSession& session, const TOptions& options) {
     const auto printReadings = [&] {
         const TInfo info = GatherInfo(session.Host, session.Link.Values());
-        Print(session, options.Json ? ReadingsJson(info) : ForTerminal(ReadingsText(info)));
+        session.Print(options.Json ? ReadingsJson(info) : ForTerminal(ReadingsText(info)));
     };
     printReadings();
     // A line a poll cycle, at the window's pace: the logger is on a battery.
@@ -158,15 +156,27 @@ int Watch(TSession& session, const TOptions& options) {
     session.Host.OnReadings = printReadings;
     session.RunUntil([&] { return session.LinkLost(); }, -1);
     session.Host.OnReadings = nullptr;
-    if (TSession::Interrupted())
-        return ExitDone;
+    // Ended by a signal or a closed output, it says so, however many lines it printed.
+    if (session.Stopping())
+        return session.Stopped();
     session.Complain("the Kestro stopped answering on " + session.Host.Port());
     return ExitStopped;
+}
+
+int Ports(const TOptions& options) {
+    if (options.Quiet)
+        return ExitDone;
+    kline::UseProgramNames();
+    const auto ports = cport::ListComPorts();
+    std::fputs((options.Json ? PortsJson(ports) : PortsText(ports)).c_str(), stdout);
+    return ExitDone;
 }
 
 } // namespace
 
 int RunCommand(const TOptions& options) {
+    if (options.Command == "ports")
+        return Ports(options);
     std::vector<TSettingChange> changes;
     if (options.Command == "set") {
         std::string error;
@@ -181,19 +191,27 @@ int RunCommand(const TOptions& options) {
         std::fprintf(stderr, "kestro: clear erases the logger's whole log; say --yes to do it\n");
         return ExitUsage;
     }
-    TSession session(options.Port, options.Quiet);
+    TDownloadOutputs outputs;
+    if (std::string error; options.Command == "download" && !outputs.Prepare(options, error)) {
+        std::fprintf(stderr, "kestro: %s\n", error.c_str());
+        return ExitFile;
+    }
+    TSession session(options.Port, options.Quiet, options.WaitSeconds);
+    // What info and watch print is the point of running them.
+    session.WatchOutput(!options.Quiet &&
+                        (options.Command == "info" || options.Command == "watch"));
     if (const int code = session.Connect())
-        return TSession::Interrupted() ? Interrupted(session) : code;
+        return code;
     if (options.Command == "info")
         return Info(session, options);
     if (options.Command == "download")
-        return Download(session, options);
+        return Download(session, options, outputs);
     if (options.Command == "set")
         return Set(session, changes);
     if (options.Command == "set-time")
         return SetTime(session);
     if (options.Command == "clear")
-        return Clear(session);
+        return Clear(session, options);
     if (options.Command == "watch")
         return Watch(session, options);
     return ExitUsage;

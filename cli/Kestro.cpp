@@ -4,10 +4,6 @@
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/History.h"
-#include "cli/Report.h"
-
-#include "cport/ComPortList.h"
-#include "line/KestroLine.h"
 
 #include <QCoreApplication>
 #include <csignal>
@@ -35,14 +31,5 @@ int main(int argc, char** argv) {
     // The archive needs no logger and no port.
     if (options->Command == "history")
         return cli::History(*options);
-    // Listing the ports opens none, so it needs no session.
-    if (options->Command == "ports") {
-        kline::UseProgramNames();
-        const auto ports = cport::ListComPorts();
-        if (!options->Quiet)
-            std::fputs((options->Json ? cli::PortsJson(ports) : cli::PortsText(ports)).c_str(),
-                       stdout);
-        return cli::ExitDone;
-    }
     return cli::RunCommand(*options);
 }

@@ -18,8 +18,11 @@ using klink::Control;
 
 namespace {
 
-// The logger pads its texts with blanks; nobody reading the output wants them.
-std::string TrimRight(std::string text) {
+// The logger pads its texts with blanks; nobody reading the output wants them. A control
+// character in one would break the line it is printed on, so it shows as a blank, as in the
+// log file.
+std::string PrintableText(std::string text) {
+    text = logdata::BlankControlCharacters(std::move(text));
     while (!text.empty() && text.back() == ' ')
         text.pop_back();
     return text;
@@ -61,9 +64,9 @@ std::string Line(const char* label, const std::string& value) {
 
 TInfo GatherInfo(const klink::TLinkHost& host, const klink::TLinkValues& values) {
     TInfo info;
-    info.Name = TrimRight(host.Text(Control::KestroName));
-    info.SerialNo = TrimRight(host.Text(Control::SerialNo));
-    info.SoftwareVersion = TrimRight(host.Text(Control::SoftwareVersion));
+    info.Name = PrintableText(host.Text(Control::KestroName));
+    info.SerialNo = PrintableText(host.Text(Control::SerialNo));
+    info.SoftwareVersion = PrintableText(host.Text(Control::SoftwareVersion));
     info.LogCapacity = values.LogCapacity;
     info.Material = host.Text(Control::MaterialBox);
     info.Zones = host.Text(Control::ZonesBox);
@@ -78,7 +81,7 @@ TInfo GatherInfo(const klink::TLinkHost& host, const klink::TLinkValues& values)
     const Control texts[] = {Control::Zone1Text, Control::Zone2Text, Control::Zone3Text};
     const Control readings[] = {Control::Edit1, Control::Edit2, Control::Edit3};
     for (std::size_t z = 0; z < 3; ++z) {
-        info.ZoneTexts[z] = TrimRight(host.Text(texts[z]));
+        info.ZoneTexts[z] = PrintableText(host.Text(texts[z]));
         info.ZoneReadings[z] = host.Text(readings[z]);
         info.ZoneMillivolts[z] = values.ZoneReadings[z];
     }

@@ -1,6 +1,7 @@
 #include "cli/Session.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/PortHolder.h"
 
 #include "cport/ComError.h"
 #include "cport/ComSync.h"
@@ -8,18 +9,51 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QString>
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <poll.h>
+#include <unistd.h>
 
 namespace cli {
 
 namespace {
 
+// The first signal that asked the command to end; later ones change nothing.
 volatile std::sig_atomic_t GotSignal = 0;
 
-// A signal handler may post nothing to the loop: the 250 ms tick looks at the flag instead.
-void OnSignal(int) {
-    GotSignal = 1;
+// A signal handler may post nothing to the loop: the guard's tick looks at the flag instead.
+void OnSignal(int signal) {
+    if (GotSignal == 0)
+        GotSignal = signal;
+}
+
+void CatchEndingSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+const char* SignalWord(int signal) {
+    switch (signal) {
+    case SIGHUP:
+        return "hung up";
+    case SIGTERM:
+        return "terminated";
+    default:
+        return "interrupted";
+    }
+}
+
+// A pipe whose reader has gone reports an error, a terminal that hung up a hang-up; a file
+// reports neither.
+bool StandardOutputClosed() {
+    pollfd out{STDOUT_FILENO, 0, 0};
+    return poll(&out, 1, 0) > 0 && (out.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
 }
 
 // Long enough for a logger that answers the first poll to be heard twice over.
@@ -29,6 +63,8 @@ constexpr int AnswerWaitMs = 2500;
 constexpr int CycleWaitMs = 20000;
 // Searching this long after the watchdog gave the logger up, it is gone.
 constexpr qint64 LostAfterMs = 3000;
+// A busy port is tried again this often while the wait lasts.
+constexpr int BusyRetryMs = 500;
 
 // The serial layer hands received bytes to this thread through the Qt loop.
 void UseQtLoopForHandOvers() {
@@ -50,10 +86,10 @@ std::string ForTerminal(const std::string& latin1) {
         .toStdString();
 }
 
-TSession::TSession(const std::string& port, bool quiet) : Host(port), Link(Host), Quiet(quiet) {
+TSession::TSession(const std::string& port, bool quiet, int waitSeconds)
+    : Host(port), Link(Host), Quiet(quiet), WaitMs(waitSeconds * 1000) {
     UseQtLoopForHandOvers();
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    CatchEndingSignals();
     Host.OnPacket = [this](const std::string& str) {
         try {
             Link.ComDataPacket1Packet(str);
@@ -78,6 +114,9 @@ TSession::TSession(const std::string& port, bool quiet) : Host(port), Link(Host)
     Timer1.setInterval(250);
     Timer2.setInterval(80);
     QObject::connect(&Timer1, &QTimer::timeout, [this] { Tick250(); });
+    GuardTimer.setInterval(250);
+    QObject::connect(&GuardTimer, &QTimer::timeout, [this] { Guard(); });
+    GuardTimer.start();
     QObject::connect(&Timer2, &QTimer::timeout, [this] {
         Link.Timer2Timer();
         Wake();
@@ -93,11 +132,64 @@ TSession::~TSession() {
 }
 
 void TSession::Complain(const std::string& text) const {
-    std::fprintf(stderr, "kestro: %s\n", ForTerminal(text).c_str());
+    ComplainLocal(ForTerminal(text));
+}
+
+void TSession::ComplainLocal(const std::string& text) const {
+    std::fprintf(stderr, "kestro: %s\n", text.c_str());
 }
 
 bool TSession::Interrupted() {
     return GotSignal != 0;
+}
+
+bool TSession::Stopping() const {
+    return Interrupted() || OutputGone;
+}
+
+std::string TSession::StopReason() const {
+    if (const int signal = GotSignal)
+        return SignalWord(signal);
+    return OutputGone ? OutputWhy : std::string();
+}
+
+int TSession::StopCode() const {
+    if (const int signal = GotSignal)
+        return ExitForSignal(signal);
+    return OutputGone ? ExitFile : ExitDone;
+}
+
+int TSession::Stopped() const {
+    if (Stopping())
+        Complain(StopReason());
+    return StopCode();
+}
+
+bool TSession::Print(const std::string& text) {
+    if (Quiet)
+        return true;
+    if (OutputGone)
+        return false;
+    if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0)
+        return true;
+    LoseOutput();
+    return false;
+}
+
+void TSession::LoseOutput() {
+    if (OutputGone)
+        return;
+    OutputGone = true;
+    OutputWhy = std::string("cannot write to standard output: ") + std::strerror(errno);
+    Wake();
+}
+
+void TSession::Guard() {
+    if (OutputWatched && !OutputGone && StandardOutputClosed()) {
+        OutputGone = true;
+        OutputWhy = "standard output is closed";
+    }
+    Wake();
 }
 
 void TSession::Tick250() {
@@ -113,7 +205,7 @@ void TSession::Tick250() {
 }
 
 void TSession::Wake() {
-    if (Waiting && WaitDone && ((*WaitDone)() || Interrupted()))
+    if (Waiting && WaitDone && ((*WaitDone)() || Stopping()))
         Waiting->quit();
 }
 
@@ -129,12 +221,14 @@ bool TSession::LinkLost() const {
 bool TSession::RunUntil(const std::function<bool()>& done, int timeoutMs) {
     if (done())
         return true;
-    if (Interrupted())
+    if (Stopping())
         return false;
     QEventLoop loop;
     QTimer limit;
     if (timeoutMs >= 0) {
         limit.setSingleShot(true);
+        // A coarse timer may end a wait of --wait SECONDS a twentieth early.
+        limit.setTimerType(Qt::PreciseTimer);
         QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
         limit.start(timeoutMs);
     }
@@ -148,19 +242,59 @@ bool TSession::RunUntil(const std::function<bool()>& done, int timeoutMs) {
     return done();
 }
 
+int TSession::OpenPort() {
+    for (;;) {
+        // An attempt that is tried again keeps its messages to itself.
+        const std::size_t errorsBefore = Host.Errors.size();
+        auto onError = std::move(Host.OnError);
+        Host.OnError = nullptr;
+        const bool opened = Link.FormCreate(Host.Port());
+        Host.OnError = std::move(onError);
+        if (opened)
+            return ExitDone;
+        const bool busy = HeldByAnotherProgram(Host.Port());
+        if (busy && !Stopping() && Clock.elapsed() + BusyRetryMs <= WaitMs) {
+            RunUntil([] { return false; }, BusyRetryMs);
+            if (!Stopping())
+                continue;
+        }
+        if (Stopping())
+            return Stopped();
+        // The serial layer names the first program that has the device open, which for a
+        // pseudo-terminal may be the one holding its other end; the lock's holder is the one.
+        const std::string holder = busy ? BusyAdvice(Host.Port()) : std::string();
+        if (holder.empty()) {
+            for (std::size_t e = errorsBefore; e < Host.Errors.size(); ++e)
+                Complain(Host.Errors[e]);
+        } else {
+            Complain("cannot open " + Host.Port() + ": " + holder);
+        }
+        if (!busy) {
+            Complain("cannot open " + Host.Port());
+            return ExitNoLogger;
+        }
+        Complain(Host.Port() + " is busy" +
+                 (WaitMs > 0 ? ", still after " + std::to_string(WaitMs / 1000) + " s" : "") +
+                 "; --wait SECONDS keeps trying");
+        return ExitBusy;
+    }
+}
+
 int TSession::Connect() {
     Link.SetDateFormats(protocol::DateFormats{'/', "dd/mm/yy", ':', "hh:mm"});
     // A script is waiting: the poll cycle's questions go out one after the other.
     Link.SetPollPacing(klink::TRequestPacing::OnReply);
-    if (!Link.FormCreate(Host.Port())) {
-        Complain("cannot open " + Host.Port());
-        return ExitNoLogger;
-    }
     Clock.start();
+    if (const int code = OpenPort())
+        return code;
     Timer1.start();
-    if (!RunUntil([this] { return Answered; }, AnswerWaitMs)) {
-        if (!Interrupted())
-            Complain("no Kestro answered on " + Host.Port());
+    const int answerWaitMs =
+        std::max<int>(AnswerWaitMs, WaitMs - static_cast<int>(Clock.elapsed()));
+    if (!RunUntil([this] { return Answered; }, answerWaitMs)) {
+        if (Stopping())
+            return Stopped();
+        Complain("no Kestro answered on " + Host.Port() +
+                 (WaitMs > 0 ? " within " + std::to_string(WaitMs / 1000) + " s" : ""));
         return ExitNoLogger;
     }
     const bool read = RunUntil([this] { return LinkLost() || Host.CyclesRead > 0; }, CycleWaitMs);
@@ -168,9 +302,10 @@ int TSession::Connect() {
 }
 
 int TSession::CycleOutcome(bool read) {
+    if (Stopping())
+        return Stopped();
     if (!read || LinkLost()) {
-        if (!Interrupted())
-            Complain("the Kestro stopped answering on " + Host.Port());
+        Complain("the Kestro stopped answering on " + Host.Port());
         return ExitStopped;
     }
     return ExitDone;

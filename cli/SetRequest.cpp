@@ -2,12 +2,14 @@
 
 #include "cli/Suggest.h"
 
+#include "logdata/LogHeader.h"
 #include "protocol/Commands.h"
 
 #include <QString>
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdio>
 #include <map>
 
 namespace cli {
@@ -26,8 +28,15 @@ std::string TrimRight(std::string text) {
 std::optional<std::string> Latin1Text(const std::string& local, std::string& error) {
     const QString text = QString::fromLocal8Bit(local);
     for (const QChar c : text) {
-        if (c.unicode() > 0xFF || c.unicode() == 0) {
+        if (c.unicode() > 0xFF) {
             error = "a character that the Kestro cannot store";
+            return std::nullopt;
+        }
+        // Read back, it would split the log file's header line and the CSV's row.
+        if (logdata::IsControlCharacter(static_cast<char>(c.unicode()))) {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", c.unicode());
+            error = std::string("the control character ") + code + " (only printable characters)";
             return std::nullopt;
         }
     }

@@ -19,7 +19,7 @@ std::string TrimRight(std::string text) {
 
 // A header text from the file, one byte per character, without the logger's padding.
 std::string TextCell(const std::string& latin1) {
-    return CsvTextCell(Latin1ToUtf8(TrimRight(latin1)));
+    return CsvTextCell(Latin1ToUtf8(TrimRight(BlankControlCharacters(latin1))));
 }
 
 // A whole number stays a number for the spreadsheet; anything else ("?", "") is text.
@@ -52,7 +52,7 @@ std::string TimeCell(const std::string& text) {
 
 std::string ZoneHeading(int zone, const std::string& description, const char* what) {
     std::string heading = "Zone " + std::to_string(zone);
-    const std::string name = Latin1ToUtf8(TrimRight(description));
+    const std::string name = Latin1ToUtf8(TrimRight(BlankControlCharacters(description)));
     if (!name.empty()) {
         heading += " " + name;
     }

@@ -1,6 +1,13 @@
 #include "logdata/LogHeader.h"
 
+#include <algorithm>
+
 namespace logdata {
+
+std::string BlankControlCharacters(std::string text) {
+    std::replace_if(text.begin(), text.end(), IsControlCharacter, ' ');
+    return text;
+}
 
 std::array<std::string, HeaderLineCount> HeaderLines(const THeaderValues& v) {
     std::array<std::string, HeaderLineCount> lines{std::string(HeaderFirstLine), "*-------------"};
@@ -9,7 +16,7 @@ std::array<std::string, HeaderLineCount> HeaderLines(const THeaderValues& v) {
         const std::string_view value =
             field.Text ? std::string_view(v.*field.Text)
                        : (v.CyclicLogging ? CyclicEnabledText : CyclicDisabledText);
-        lines[line++] = std::string(field.Label) + std::string(value);
+        lines[line++] = std::string(field.Label) + BlankControlCharacters(std::string(value));
     }
     lines[line++] = "";
     lines[line++] = "*Log Data";

@@ -61,7 +61,16 @@ inline constexpr std::array<THeaderField, 15> HeaderFields = {{
     {"*Battery Voltage     = ", &THeaderValues::BatteryVolts},
 }};
 
-// The header lines without their line ends.
+// Below a blank, and DEL: a logger's text holding one (a line feed in a name) would split a
+// header line or a CSV row, so the files and the screen show each as a blank.
+constexpr bool IsControlCharacter(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+}
+std::string BlankControlCharacters(std::string text);
+
+// The header lines without their line ends; always HeaderLineCount of them, whatever the
+// values hold.
 std::array<std::string, HeaderLineCount> HeaderLines(const THeaderValues& values);
 
 // The PC time as the header writes it.

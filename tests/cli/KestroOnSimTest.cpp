@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -40,6 +41,12 @@ std::string CsvRow(int index, const sim::LogRecord& record) {
     return row + ",";
 }
 
+void WriteText(const std::string& path, const std::string& text) {
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path;
+    file.write(text.data(), static_cast<qint64>(text.size()));
+}
+
 class KestroOnSim : public ::testing::Test {
 protected:
     void Start(sim::Config config, sim::Kestro::SteadyMs steadyMs = {}) {
@@ -58,6 +65,13 @@ protected:
             const std::string zero = k.CountEntryLine();
             return (zero.empty() ? zero : zero + "\r\n") + k.LogDump();
         });
+    }
+    // A read asks and writes nothing into the logger: every command is a lower-case question
+    // (a poll or a log request); the upper-case ones set a value or clear the log.
+    void ExpectOnlyQuestions() const {
+        for (const std::string& command : Sent())
+            EXPECT_TRUE(command.size() > 1 && std::islower(static_cast<unsigned char>(command[1])))
+                << command;
     }
     std::vector<std::string> Sent() const {
         std::vector<std::string> commands;
@@ -133,6 +147,7 @@ TEST_F(KestroOnSim, InfoShowsTheLoggersSettingsAndReadingsAfterAPollCycle) {
     EXPECT_NE(text.Out.find("Name:             Ærø Hull\n"), std::string::npos) << text.Out;
     EXPECT_NE(text.Out.find("Hull material:    Bronze\n"), std::string::npos) << text.Out;
     EXPECT_NE(text.Out.find("Log count:        17\n"), std::string::npos) << text.Out;
+    ExpectOnlyQuestions();
 }
 
 // A script copies one logger's settings to another: set takes what info --json printed.
@@ -175,6 +190,8 @@ TEST_F(KestroOnSim, EverySettingInfoJsonPrintsGoesBackIntoSetUnchanged) {
 TEST_F(KestroOnSim, DownloadWritesTheHeaderEntryZeroAndEveryEntryAsTheLoggerHoldsThem) {
     sim::Config config = simtest::TestConfig();
     config.logs = 60;
+    // A line feed in the name once split the header and left a CSV with no rows; it is a blank.
+    config.name = "Kestro\nSim";
     config.descriptions[1] = "Sch\xf6n";
     Start(config);
     const std::string path = Dir.filePath("log.txt").toStdString();
@@ -222,6 +239,7 @@ TEST_F(KestroOnSim, DownloadWritesTheHeaderEntryZeroAndEveryEntryAsTheLoggerHold
     ASSERT_EQ(again.size(), first.size());
     again[PcTimeLine] = first[PcTimeLine] = "";
     EXPECT_EQ(again, first);
+    ExpectOnlyQuestions();
 }
 
 TEST_F(KestroOnSim, AnEmptyLogGivesTheHeaderAndEntryZeroOnly) {
@@ -279,7 +297,8 @@ TEST_F(KestroOnSim, ClearWaitsThroughTheEraseAndPrintsTheNewLogCount) {
     config.logs = 30;
     config.eraseMs = 2000;
     Start(config);
-    const TRun run = Kestro({"clear", "--yes"});
+    // The archive this test's kestro uses holds none of the entries.
+    const TRun run = Kestro({"clear", "--yes", "--force"});
     ASSERT_EQ(run.Code, 0) << run.Err;
     EXPECT_EQ(run.Out, "Log count: 0\n");
     EXPECT_EQ(Runner->Inspect([](const sim::Kestro& k) { return k.LogCount(); }), 0);
@@ -306,7 +325,8 @@ TEST_F(KestroOnSim, WatchPrintsTheReadingsEveryCycleUntilInterrupted) {
     Start(config);
     // The first cycle takes five seconds, each further one five more.
     const TRun run = RunKestro({"watch", "--json", "--port", Runner->Path()}, {}, 12500);
-    EXPECT_EQ(run.Code, 0) << run.Err;
+    // Ended by Ctrl-C it says so, however many lines it printed.
+    EXPECT_EQ(run.Code, 130) << run.Err;
     std::vector<QJsonObject> lines;
     for (const QByteArray& line : QByteArray::fromStdString(run.Out).split('\n'))
         if (!line.isEmpty())
@@ -327,6 +347,7 @@ TEST_F(KestroOnSim, WatchPrintsTheReadingsEveryCycleUntilInterrupted) {
     const auto sent = Sent();
     EXPECT_GE(std::count(sent.begin(), sent.end(), simtest::Wire("c")),
               static_cast<long>(lines.size()));
+    ExpectOnlyQuestions();
 }
 
 TEST_F(KestroOnSim, ThePortMayBeNamedByItsComNumber) {
@@ -400,21 +421,33 @@ TEST_F(KestroOnSim, AFileThatCannotBeWrittenEndsWithStatusFourBeforeAnyLogReques
 TEST_F(KestroOnSim, ALoggerFallingSilentMidDownloadEndsWithStatusFiveAndACompleteFile) {
     sim::Config config = simtest::TestConfig();
     config.logs = 300;
-    // Enough for the poll cycle and its echoes, then some entries, then silence.
+    // Enough for the poll cycle, then some entries, then silence.
     config.faults.silentAfter = 80;
     Start(config);
     const std::string path = Dir.filePath("cut.txt").toStdString();
-    const TRun run = Kestro({"download", "-o", path});
+    const std::string csvPath = Dir.filePath("cut.csv").toStdString();
+    // Yesterday's complete download stays as it was.
+    WriteText(path, "yesterday's log\r\n");
+    WriteText(csvPath, "yesterday's CSV\r\n");
+    const TRun run = Kestro({"download", "-o", path, "--csv", csvPath});
     EXPECT_EQ(run.Code, 5) << run.Err;
     EXPECT_NE(run.Err.find("stopped answering"), std::string::npos) << run.Err;
-    const std::vector<std::string> lines = CrLfLines(ReadFile(path));
+    EXPECT_EQ(ReadFile(path), "yesterday's log\r\n");
+    EXPECT_EQ(ReadFile(csvPath), "yesterday's CSV\r\n");
+    // What came is kept beside them, the message saying how much and where.
+    const std::vector<std::string> lines = CrLfLines(ReadFile(path + ".part"));
     const std::vector<std::string> expected = CrLfLines(ExpectedData());
     ASSERT_GT(lines.size(), static_cast<size_t>(HeaderLines + 2));
     const size_t entries = lines.size() - HeaderLines;
     EXPECT_LT(entries, expected.size());
+    EXPECT_NE(run.Err.find("incomplete: " + std::to_string(entries - 1) +
+                           " of 300 entries are in " + path + ".part and " + csvPath + ".part"),
+              std::string::npos)
+        << run.Err;
     // Every line whole and in its place: the entries up to the silence, nothing more.
     for (size_t i = 0; i < entries; ++i)
         EXPECT_EQ(lines[HeaderLines + i], expected[i]) << "entry " << i;
+    EXPECT_EQ(CrLfLines(ReadFile(csvPath + ".part")).size(), entries); // the heading, no entry 0
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <csignal>
 
 #ifndef KESTRO_PROGRAM
@@ -12,27 +13,35 @@
 
 namespace clitest {
 
-TRun RunKestro(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-               int interruptAfterMs) {
-    // Longer than any command takes against a logger that answers.
-    constexpr int timeoutMs = 90000;
+bool StartKestro(QProcess& process, const std::vector<std::string>& args,
+                 const std::map<std::string, std::string>& env) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (int n = 1; n <= 10; ++n)
         environment.insert(QString("QUORVA_COM%1").arg(n), MissingPort);
     // The caller's own default port must not lead a test to a device.
     environment.remove("KESTRO_PORT");
+    // Nor may a test's download go into the archive of whoever runs the tests.
+    static const QTemporaryDir archiveDir;
+    environment.insert("QUORVA_ARCHIVE", archiveDir.filePath("archive.sqlite3"));
     for (const auto& [name, value] : env)
         environment.insert(QString::fromStdString(name), QString::fromStdString(value));
     QStringList arguments;
     for (const std::string& arg : args)
         arguments << QString::fromStdString(arg);
-    QProcess process;
     process.setProcessEnvironment(environment);
+    process.start(KESTRO_PROGRAM, arguments);
+    return process.waitForStarted(10000);
+}
+
+TRun RunKestro(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+               int interruptAfterMs) {
+    // Longer than any command takes against a logger that answers.
+    constexpr int timeoutMs = 90000;
+    QProcess process;
     QElapsedTimer clock;
     clock.start();
-    process.start(KESTRO_PROGRAM, arguments);
     TRun run;
-    if (!process.waitForStarted(10000))
+    if (!StartKestro(process, args, env))
         return run;
     if (interruptAfterMs >= 0 && !process.waitForFinished(interruptAfterMs))
         ::kill(static_cast<pid_t>(process.processId()), SIGINT);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+class QProcess;
+
 namespace clitest {
 
 inline constexpr const char* MissingPort = "/nonexistent/kestro-test-port";
@@ -19,6 +21,11 @@ struct TRun {
 // it gets SIGINT that long after its start, as from Ctrl-C.
 TRun RunKestro(const std::vector<std::string>& args,
                const std::map<std::string, std::string>& env = {}, int interruptAfterMs = -1);
+
+// Starts kestro in process with the environment RunKestro gives it, for a test that talks to it
+// while it runs; false when it did not start.
+bool StartKestro(QProcess& process, const std::vector<std::string>& args,
+                 const std::map<std::string, std::string>& env = {});
 
 // The whole file, or "" when it cannot be read.
 std::string ReadFile(const std::string& path);

@@ -73,12 +73,20 @@ TEST(SetRequest, RefusesWhatTheLoggerCannotTake) {
         {"name=12345678901234567"},
         {"name=\xe2\x82\xac"}, // the euro sign has no Latin-1 byte
         {"name=A", "name=B"},
+        // Read back, a control character would split the log file's header and the CSV.
+        {"name=Hull\nTwo"},
+        {"zone1=Bow\r"},
+        {"zone2=\tKeel"},
+        {"zone3=Stern\x7f"},
     };
     for (const auto& args : bad) {
         std::string error;
         EXPECT_FALSE(cli::ParseSetRequest(args, error)) << (args.empty() ? "" : args.front());
         EXPECT_FALSE(error.empty());
     }
+    std::string error;
+    cli::ParseSetRequest({"name=Hull\nTwo"}, error);
+    EXPECT_NE(error.find("control character 0x0A"), std::string::npos) << error;
 }
 
 // A script feeds set what info --json printed, or what a person typed in any case.
@@ -245,6 +253,15 @@ TEST(CommandLine, ShortFormsThePortVariableAndRefusalsThatSayWhy) {
         {{"inf", "--json"}, nullptr, nullptr, "did you mean info?"},
         {{"frobnicate"}, nullptr, nullptr, "no such command: frobnicate"},
         {{"info", "-o", "x"}, nullptr, nullptr, "info takes no option -o"},
+        // One output, and only one, may go to standard output; the log goes there without -o.
+        {{"download", "-o", "-", "--csv", "x.csv"}, nullptr, "COM1", ""},
+        {{"download", "-o", "x.txt", "--csv", "-"}, nullptr, "COM1", ""},
+        {{"download", "-o", "-", "--csv", "-"}, nullptr, nullptr, "cannot both go to standard"},
+        {{"download", "--csv", "-"}, nullptr, nullptr, "needs -o FILE"},
+        {{"info", "--wait", "30"}, nullptr, "COM1", ""},
+        {{"info", "--wait", "soon"}, nullptr, nullptr, "--wait needs a number"},
+        {{"watch", "--wait", "-5"}, nullptr, nullptr, "--wait needs a number"},
+        {{"ports", "--wait", "5"}, nullptr, nullptr, "ports takes no option --wait"},
     };
     for (const TCase& c : cases) {
         if (c.PortVariable)
@@ -324,7 +341,8 @@ TEST(Completion, OffersEveryCommandOptionAndSettingKey) {
 
 TEST(CommandLine, TheHelpListsEveryExitStatus) {
     const std::string help = cli::HelpText();
-    for (const char* line : {"\n  0 ", "\n  2 ", "\n  3 ", "\n  4 ", "\n  5 ", "\n  6 "})
+    for (const char* line : {"\n  0 ", "\n  2 ", "\n  3 ", "\n  4 ", "\n  5 ", "\n  6 ", "\n  7 ",
+                             "\n  129 ", "\n  130 ", "\n  143 "})
         EXPECT_NE(help.find(line), std::string::npos) << line;
 }
 

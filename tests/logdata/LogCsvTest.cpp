@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -181,6 +182,33 @@ std::optional<int64_t> ParsedMinutes(const std::string& text, bool utc) {
 
 // The logger's clock has no daylight saving; a UTC offset that changed with each entry's date
 // folded the spring change back by 45 minutes and stretched the autumn one to 75.
+// A logger's text with a line feed once left a header of 22 lines and a CSV with no rows: every
+// control character is a blank in both, whichever text holds it.
+TEST(Csv, ControlCharactersInLoggerTextsNeverSplitAHeaderLineOrARow) {
+    std::vector<protocol::LogRecord> records = writtenlogs::MakeEntries(2);
+    records.insert(records.begin(), protocol::LogRecord{0, 2, {}});
+    for (const char control : {'\n', '\r', '\t', '\x01', '\x1f', '\x7f'}) {
+        const std::string text = std::string("Ab") + control + "cd";
+        logdata::THeaderValues header = writtenlogs::SampleHeader();
+        for (std::string* field : {&header.KestroName, &header.SerialNo, &header.SoftwareVersion,
+                                   &header.Zone1Text, &header.Zone2Text, &header.Zone3Text}) {
+            *field = text;
+        }
+        const auto lines = logdata::HeaderLines(header);
+        for (const std::string& line : lines) {
+            EXPECT_EQ(std::count_if(line.begin(), line.end(), logdata::IsControlCharacter), 0)
+                << int(control) << ": " << line;
+        }
+        EXPECT_EQ(lines[2], "*Kestro Name         = Ab cd") << int(control);
+        const std::string csv = logdata::LogCsvText(header, records);
+        const std::vector<std::string> rows = Lines(csv);
+        ASSERT_EQ(rows.size(), 1u + 2) << int(control);
+        EXPECT_NE(rows[0].find("\"Zone 1 Ab cd Min (mV)\""), std::string::npos) << rows[0];
+        EXPECT_NE(rows[1].find(",\"Ab cd\",\"Ab cd\",\"Ab cd\","), std::string::npos) << rows[1];
+        EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3) << int(control);
+    }
+}
+
 TEST(Csv, EveryStepStaysFifteenMinutesInEveryColumnAcrossBothDaylightSavingChanges) {
     TTimeZone berlin("Europe/Berlin");
     std::vector<protocol::LogRecord> records;
