@@ -202,24 +202,6 @@ bool SameFile(const std::string& a, const std::string& b) {
     return x.absoluteFilePath() == y.absoluteFilePath();
 }
 
-bool ParseArchiveOptions(const QCommandLineParser& parser, TOptions& o, std::string& error) {
-    o.Archive = Local(parser.value("archive"));
-    o.NoArchive = parser.isSet("no-archive");
-    o.Force = parser.isSet("force");
-    o.Serial = Local(parser.value("serial"));
-    if (parser.isSet("archive") && o.Archive.empty())
-        error = "--archive needs a file name";
-    else if (parser.isSet("archive") && o.NoArchive)
-        error = "--archive and --no-archive exclude each other";
-    else if (parser.isSet("serial") && o.Serial.empty())
-        error = "--serial needs a serial number or a name";
-    else if (o.Command == "history" && !o.Csv.empty() && o.Serial.empty())
-        error = "history --csv needs --serial";
-    else if (!o.Csv.empty() && o.Json)
-        error = "history takes --csv or --json, not both";
-    return error.empty();
-}
-
 // Checks each option given against the command; "" when all are its own.
 std::string ForeignOption(const QCommandLineParser& parser, const std::string& command) {
     for (const QString& name : parser.optionNames()) {
