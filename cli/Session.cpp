@@ -180,7 +180,10 @@ void TSession::LoseOutput() {
     if (OutputGone)
         return;
     OutputGone = true;
-    OutputWhy = std::string("cannot write to standard output: ") + std::strerror(errno);
+    // A reader that has gone is the same whether the tick or a write noticed it first.
+    OutputWhy = errno == EPIPE
+                    ? std::string("standard output is closed")
+                    : std::string("cannot write to standard output: ") + std::strerror(errno);
     Wake();
 }
 
