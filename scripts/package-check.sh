@@ -79,13 +79,14 @@ zcat "$work/root-kestro/usr/share/man/man1/kestro.1.gz" | grep -q '^\.SH EXAMPLE
   fail "kestro's manual page has no EXAMPLES"
 
 echo "== dependencies"
-# kestro is for a headless PC: the C++ run time, QtCore and libudev, nothing of the GUI stack.
+# kestro is for a headless PC: the C++ run time, QtCore, libudev and SQLite (the archive of
+# downloads), nothing of the GUI stack.
 depends_on() {
   dpkg-deb -f "${deb[$1]}" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -v '^$' || true
 }
-allowed_kestro='^(libc6|libgcc-s1|libstdc\+\+6|libqt6core6|libqt6core6t64|libudev1)$'
+allowed_kestro='^(libc6|libgcc-s1|libstdc\+\+6|libqt6core6|libqt6core6t64|libudev1|libsqlite3-0)$'
 extra="$(depends_on kestro | { grep -vE "$allowed_kestro" || true; } | xargs)"
-[ -z "$extra" ] || fail "kestro depends on more than QtCore and libudev: $extra"
+[ -z "$extra" ] || fail "kestro depends on more than QtCore, libudev and SQLite: $extra"
 depends_on kestro | grep -q '^libudev1$' || fail "kestro does not depend on libudev1"
 depends_on kestro-sim | grep -q '^libqt6' && fail "kestro-sim depends on Qt"
 echo "kestro: $(depends_on kestro | xargs)"
