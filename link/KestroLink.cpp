@@ -99,6 +99,11 @@ void TKestroLink::ComDataPacket1Packet(const std::string& str) {
     if (protocol::ReplyCarriesData(Vals.AwaitedReply) && !PayloadIsHex(str)) {
         return;
     }
+    // A late answer to an earlier question, not the one awaited: its own answer still comes.
+    if (!protocol::ReplyFitsLayout(Vals.AwaitedReply, str)) {
+        Trans.StrayReply();
+        return;
+    }
     const std::optional<protocol::Reply> reply =
         protocol::DecodeReply(Vals.AwaitedReply, str, {Vals.LogIndex, Vals.LogCapacity});
     // A reply that does not decode is treated like one that was badly framed.

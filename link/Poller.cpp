@@ -129,7 +129,8 @@ bool TPoller::ReplyApplied() {
     }
     const bool undisturbed = Trans.Disturbances() == DisturbancesSeen;
     DisturbancesSeen = Trans.Disturbances();
-    StepsInRow = answered == StepsInRow && undisturbed ? StepsInRow + 1 : answered == 0 ? 1 : 0;
+    // A disturbance just before step 0's answer may mean that answer was step 9's, late.
+    StepsInRow = !undisturbed ? 0 : answered == StepsInRow ? StepsInRow + 1 : answered == 0 ? 1 : 0;
     if (StepsInRow != protocol::PollStepCount) {
         return false;
     }
@@ -150,8 +151,8 @@ void TPoller::ReplyHandled(bool downloading) {
 }
 
 void TPoller::QuestionLost() {
+    // The time-out itself counts as a disturbance, which breaks the run of steps.
     StepOut = -1;
-    StepsInRow = 0;
 }
 
 void TPoller::RestartCycle() {

@@ -4,13 +4,36 @@
 
 namespace klink {
 
-int TReplyTime::TimeoutMs() const {
-    return std::clamp(3 * Slowest, ReplyTimeoutMs, ReplyTimeoutCapMs);
+namespace {
+int Decayed(int slowest, int sample) {
+    return std::max(sample, slowest - (slowest + 31) / 32);
+}
+} // namespace
+
+int TReplyTime::TimeoutMs(int32_t awaited) const {
+    const int shared = std::clamp(3 * Slowest, ReplyTimeoutMs, ReplyTimeoutCapMs);
+    if (awaited == protocol::ReplyLogRecord) {
+        return shared;
+    }
+    // A quarter more than its slowest answer, and the time for that answer to come in whole:
+    // a question answered in 2.3 s is waited for 2.9 s.
+    const int own = SlowestMs(awaited);
+    const int needed = own + own / 4 + ReplyWireMs + HandOverGapMs;
+    return std::max(shared, std::min(needed, SlowQuestionCapMs));
 }
 
-void TReplyTime::Observe(int ms) {
-    ms = std::clamp(ms, 0, LateReplyGuardMs);
-    Slowest = std::max(ms, Slowest - (Slowest + 31) / 32);
+void TReplyTime::Observe(int ms, int32_t awaited) {
+    ms = std::clamp(ms, 0, SlowQuestionCapMs);
+    Slowest = Decayed(Slowest, std::min(ms, LateReplyGuardMs));
+    if (awaited != protocol::ReplyNone) {
+        int& own = SlowestOf[awaited];
+        own = Decayed(own, ms);
+    }
+}
+
+int TReplyTime::SlowestMs(int32_t awaited) const {
+    const auto found = SlowestOf.find(awaited);
+    return found == SlowestOf.end() ? 0 : found->second;
 }
 
 // Once a logger has answered, a timed-out reply may still come: the line must stay quiet for
@@ -24,6 +47,11 @@ int TReplyTime::QuietMs(bool loggerKnown) const {
         return inProgress;
     }
     return inProgress + std::max(ReplyTimeoutCapMs, Slowest);
+}
+
+void TReplyTime::Reset() {
+    Slowest = 0;
+    SlowestOf.clear();
 }
 
 } // namespace klink

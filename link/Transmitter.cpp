@@ -22,9 +22,9 @@ void TTransmitter::SendNow(const protocol::Command& command, const TAfterSend& a
     const bool sent = TransmitString(command.CommandText());
     Vals.AwaitedReply = command.AwaitedReply;
     if (sent) {
-        Phase = TWaiting{Host.MonotonicMs(), std::nullopt};
-        LateAnswerSentAtMs.reset();
-        Host.StartReplyTimer(Times.TimeoutMs());
+        ForgetOldUnanswered();
+        Phase = TWaiting{Host.MonotonicMs(), command.AwaitedReply, std::nullopt};
+        Host.StartReplyTimer(Times.TimeoutMs(command.AwaitedReply));
     }
     if (afterSend) {
         afterSend();
@@ -48,9 +48,10 @@ bool TTransmitter::SettlingAfterSilence() const {
 void TTransmitter::ReplyAccepted() {
     if (const auto* waiting = std::get_if<TWaiting>(&Phase)) {
         const int took = SinceMs(waiting->SentAtMs);
+        const int32_t awaited = waiting->Awaited;
         Phase = TIdle{};
         Host.StopReplyTimer();
-        Times.Observe(took);
+        Times.Observe(took, awaited);
     }
     SendNext();
 }
@@ -71,9 +72,10 @@ void TTransmitter::TimeOut() {
     // A reply already arriving is cut off by the purge, but tells how long this logger takes.
     if (waiting->FirstActivityMs) {
         Times.Observe(static_cast<int>(*waiting->FirstActivityMs - waiting->SentAtMs) +
-                      ReplyWireMs + HandOverGapMs);
+                          ReplyWireMs + HandOverGapMs,
+                      waiting->Awaited);
     } else {
-        LateAnswerSentAtMs = waiting->SentAtMs;
+        Unanswered.push_back({waiting->SentAtMs, waiting->Awaited});
     }
     LastTimeOutMs = Host.MonotonicMs();
     Disturbed();
@@ -125,15 +127,25 @@ void TTransmitter::StrayReply() {
 }
 
 void TTransmitter::ObserveLate(int extraMs) {
-    if (LateAnswerSentAtMs) {
-        Times.Observe(SinceMs(*LateAnswerSentAtMs) + extraMs);
-        LateAnswerSentAtMs.reset();
+    ForgetOldUnanswered();
+    if (!Unanswered.empty()) {
+        Times.Observe(SinceMs(Unanswered.front().SentAtMs) + extraMs, Unanswered.front().Awaited);
+        Unanswered.pop_front();
+    }
+}
+
+void TTransmitter::ForgetOldUnanswered() {
+    // An answer later than the longest wait is no answer this logger gives in time.
+    const int64_t now = Host.MonotonicMs();
+    while (!Unanswered.empty() &&
+           now - Unanswered.front().SentAtMs > SlowQuestionCapMs + ReplyWireMs + HandOverGapMs) {
+        Unanswered.pop_front();
     }
 }
 
 int TTransmitter::SinceMs(int64_t sentAtMs) const {
     const int64_t since = Host.MonotonicMs() - sentAtMs;
-    return since < 0 ? 0 : since > LateReplyGuardMs ? LateReplyGuardMs : static_cast<int>(since);
+    return since < 0 ? 0 : since > SlowQuestionCapMs ? SlowQuestionCapMs : static_cast<int>(since);
 }
 
 TTransmitter::THold::THold(TTransmitter& transmitter)
@@ -161,7 +173,7 @@ void TTransmitter::Reset() {
         Phase = TIdle{};
         Host.StopReplyTimer();
     }
-    LateAnswerSentAtMs.reset();
+    Unanswered.clear();
     LastTimeOutMs.reset();
 }
 

@@ -48,8 +48,8 @@ public:
     // Received bytes reached the port. While settling they are thrown away and the quiet
     // wait starts again; the first of them also tells how late this logger answers.
     void LineActivity();
-    // A well-framed packet that answers no open question: thrown away, though it tells the
-    // reply time of a question that timed out.
+    // A well-framed packet that answers no open question, or cannot be the open question's
+    // answer: thrown away, though it tells the reply time of a question that timed out.
     void StrayReply();
     // Settles the line (no question may be open) if a question timed out within the late-reply
     // guard: its answer may still be on its way and is let in and thrown away first.
@@ -100,6 +100,7 @@ private:
     void SendNext();
     void FailWrite(const std::string& message);
     void ObserveLate(int extraMs);
+    void ForgetOldUnanswered();
     void StartQuiet(bool afterSilence);
     int SinceMs(int64_t sentAtMs) const;
     void Disturbed();
@@ -109,7 +110,13 @@ private:
     // A question is out.
     struct TWaiting {
         int64_t SentAtMs = 0;
+        int32_t Awaited = protocol::ReplyNone;
         std::optional<int64_t> FirstActivityMs; // bytes came while it was out, from then on
+    };
+    // A question that timed out before a byte of its answer came.
+    struct TUnanswered {
+        int64_t SentAtMs = 0;
+        int32_t Awaited = protocol::ReplyNone;
     };
     // After a time-out, until the line has stayed quiet.
     struct TSettling {
@@ -122,9 +129,11 @@ private:
     std::deque<std::string> Trace;
     std::variant<TIdle, TWaiting, TSettling> Phase;
     TReplyTime Times;
-    // When the question that last timed out without a byte went out, until its late answer
-    // has been seen (it tells how slow this logger is) or another question has gone out.
-    std::optional<int64_t> LateAnswerSentAtMs;
+    // Questions that timed out without a byte, oldest first, while their late answers may
+    // still come. The logger answers in order, so the next late or stray reply is the oldest
+    // one's answer: it tells how slowly this logger answers that question, also when it came
+    // after another question went out and was taken for that one's answer.
+    std::deque<TUnanswered> Unanswered;
     std::optional<int64_t> LastTimeOutMs;
     int DisturbanceCount = 0;
     std::optional<int64_t> LastDisturbanceMs;

@@ -2,6 +2,7 @@
 
 #include "protocol/Commands.h"
 #include "protocol/Framing.h"
+#include "protocol/ReplyView.h"
 
 #include <cmath>
 #include <cstdio>
@@ -16,7 +17,53 @@ template <typename T> std::optional<Reply> AsReply(std::optional<T> value) {
     return Reply{std::move(*value)};
 }
 
+// The groups from this one on carry nothing in the reply to the question.
+int32_t FirstUnusedGroup(int32_t awaited) {
+    switch (awaited) {
+    case ReplyLogCount:
+        return 1;
+    case ReplyClock:
+        return 2;
+    case ReplyReadings:
+        return 4;
+    case ReplySettings:
+        return 6;
+    default:
+        return GroupCount;
+    }
+}
+
+bool IsTextReply(int32_t awaited) {
+    return awaited == ReplyName || awaited == ReplySerialNumber ||
+           awaited == ReplySoftwareVersion ||
+           (awaited >= ReplyZone1Text && awaited <= ReplyZone1Text + 2);
+}
+
+bool IsTypedText(std::string_view text) {
+    const std::size_t nul = text.find('\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool allowed = i < nul ? c >= 0x20 : c == 0;
+        if (!allowed)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
+
+bool ReplyFitsLayout(int32_t awaited, std::string_view packet) {
+    const ReplyView view(packet);
+    for (int32_t k = FirstUnusedGroup(awaited); k < GroupCount; ++k) {
+        if (view.Group(k) != "0000")
+            return false;
+    }
+    if (IsTextReply(awaited)) {
+        const std::string text = view.DecodedText();
+        return IsTypedText(std::string_view(text).substr(0, DecodedTextLength - 1));
+    }
+    return true;
+}
 
 std::string LogCountText(int32_t count) {
     return std::to_string(count);

@@ -324,5 +324,71 @@ TEST(MisfiledReply, ALateAnswerTakenForTheNextQuestionIsNeverWrittenBack) {
     }
 }
 
+// One question of the poll that the logger always answers slowly, the others promptly.
+struct TSlowQuestion {
+    const char* Body;
+    int AnswerMs;
+};
+
+class SlowQuestion : public ::testing::TestWithParam<TSlowQuestion> {};
+
+// Fault caught: the slow question timed out every cycle, its late answer was filed under the
+// next question or broke the watchdog, and the link flapped between searching and reading
+// settings without ever staying ready.
+TEST_P(SlowQuestion, IsWaitedForSoTheLinkStaysReadyWithEveryValueRight) {
+    for (klink::TRequestPacing pacing :
+         {klink::TRequestPacing::EveryTick, klink::TRequestPacing::OnReply}) {
+        SCOPED_TRACE(pacing == klink::TRequestPacing::OnReply ? "asked on reply"
+                                                              : "asked on the tick");
+        TRig rig;
+        rig.Link.SetPollPacing(pacing);
+        rig.SlowBodies[GetParam().Body] = GetParam().AnswerMs - rig.ReplyDelayMs;
+        ASSERT_TRUE(rig.RunUntilReady(30000));
+        rig.Run(30000); // it may take a cycle or two to learn which question is slow
+        const int cycles = rig.Host.CyclesRead;
+        for (int t = 0; t < 60000; t += 50) {
+            rig.Run(50);
+            ASSERT_EQ(rig.Link.Values().LinkState, klink::StateReady) << "left ready after " << t;
+        }
+        // A cycle is at most ten questions 500 ms apart, one of them slow.
+        EXPECT_GE(rig.Host.CyclesRead - cycles, 60000 / (5000 + GetParam().AnswerMs) - 1);
+        EXPECT_EQ(rig.Host.Texts[Control::KestroName], Pad16(rig.Name));
+        EXPECT_EQ(rig.Host.Texts[Control::SerialNo], Pad16(rig.Serial));
+        EXPECT_EQ(rig.Host.Texts[Control::Zone1Text], Pad16(rig.ZoneTexts[0]));
+        EXPECT_EQ(rig.Host.Texts[Control::KestroTime], "14/08/26 05:20");
+        EXPECT_EQ(rig.Host.Texts[Control::LogNumber], "0");
+        EXPECT_EQ(rig.Host.Texts[Control::Edit1], "10 mV");
+        ExpectLoggerAsMade(rig);
+    }
+}
+
+// Fault caught: waiting longer for the slow question hid a logger that had gone silent.
+TEST_P(SlowQuestion, ALoggerSilentFromTheSlowQuestionOnIsStillNoticed) {
+    TRig rig;
+    rig.SlowBodies[GetParam().Body] = GetParam().AnswerMs - rig.ReplyDelayMs;
+    ASSERT_TRUE(rig.RunUntilReady(30000));
+    rig.Run(30000);
+    while (rig.Sent.back().Body() != GetParam().Body) {
+        rig.Run(10);
+    }
+    rig.Silent = true;
+    int lostAfter = 0;
+    while (rig.Link.Values().LinkState != klink::StateSearching && lostAfter < 20000) {
+        rig.Run(10);
+        lostAfter += 10;
+    }
+    // Its own longest wait, then five poll steps as for any other question.
+    EXPECT_LE(lostAfter, klink::SlowQuestionCapMs + 2500 + 250);
+}
+
+INSTANTIATE_TEST_SUITE_P(OneOfTen, SlowQuestion,
+                         ::testing::Values(TSlowQuestion{"i05", 1300}, TSlowQuestion{"i05", 2500},
+                                           TSlowQuestion{"c", 1800}, TSlowQuestion{"c", 2300},
+                                           TSlowQuestion{"i04", 2000}, TSlowQuestion{"i08", 2500}),
+                         [](const ::testing::TestParamInfo<TSlowQuestion>& info) {
+                             return std::string(info.param.Body) + "_" +
+                                    std::to_string(info.param.AnswerMs) + "ms";
+                         });
+
 } // namespace
 } // namespace klinktest

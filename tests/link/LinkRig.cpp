@@ -164,6 +164,9 @@ void TRig::Collect() {
         if (const auto late = LateReplies.find(Replies); late != LateReplies.end()) {
             delay += late->second;
         }
+        if (const auto slow = SlowBodies.find(Sent.back().Body()); slow != SlowBodies.end()) {
+            delay += slow->second;
+        }
         // The logger answers one command at a time: a reply never overtakes the one before.
         int at = std::max(Now + delay, Pending.empty() ? 0 : Pending.back().AtMs + ReplyWireMs);
         Pending.push_back({at, text});

@@ -40,6 +40,8 @@ public:
     int ReplyDelayMs = 40;
     // Extra delay for single replies, by the number of the reply (1 = the first one).
     std::map<int, int> LateReplies;
+    // Extra delay for every reply to a command body.
+    std::map<std::string, int> SlowBodies;
     // When set, the delay of each reply is drawn from [JitterLow, JitterHigh].
     int JitterLow = 0, JitterHigh = 0;
     unsigned JitterSeed = 1;

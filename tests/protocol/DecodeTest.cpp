@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 using namespace protocol;
 
@@ -276,4 +277,54 @@ TEST(Decode, ReplyByAwaitedCode) {
     EXPECT_FALSE(DecodeReply(0, settings.substr(0, 32), context).has_value());
     EXPECT_FALSE(DecodeReply(25, settings.substr(0, 32) + "x>", context).has_value());
     EXPECT_FALSE(DecodeReply(29, FromGroups("0G00"), context).has_value());
+}
+
+// What each poll question is answered with, as the logger sends it.
+struct TAnswer {
+    const char* Question;
+    int32_t Code;
+    std::string Reply;
+};
+
+std::vector<TAnswer> PollAnswers() {
+    return {
+        {"settings", ReplySettings, FromGroups("010002003C0000000100000000000000")},
+        {"serial", ReplySerialNumber, FromGroups(HexOfText("I03KX-0042      "))},
+        {"name", ReplyName, FromGroups(HexOfText("Hafen Bl\xE9 >    "), 'A')},
+        {"clock", ReplyClock, FromGroups("D500809F")},
+        {"count", ReplyLogCount, FromGroups("0005")},
+        {"version", ReplySoftwareVersion, FromGroups(HexOfText("KV1.2 2040"))},
+        {"readings", ReplyReadings, FromGroups("0A00FFFF01400A0A")},
+        {"zone 1", ReplyZone1Text, FromGroups(HexOfText("Stern           "))},
+        {"zone 2", ReplyZone1Text + 1, FromGroups(HexOfText("Keel            "))},
+        {"zone 3", ReplyZone1Text + 2, FromGroups(HexOfText("Bow             "))},
+    };
+}
+
+// Fault caught: a late answer filed under the next question (readings as a zone's text,
+// the clock as the log count) was decoded, shown and written back into the logger. Each
+// answer fits its own question; read one question behind, as a late answer is, a cycle is
+// caught within two further steps, so a shifted reading never lasts.
+TEST(ReplyLayout, EachAnswerFitsItsQuestionAndAShiftedCycleIsCaughtWithinTwoSteps) {
+    const std::vector<TAnswer> answers = PollAnswers();
+    for (const TAnswer& a : answers) {
+        EXPECT_TRUE(ReplyFitsLayout(a.Code, a.Reply)) << a.Question;
+    }
+    int sinceCaught = 0;
+    for (std::size_t k = 0; k < answers.size(); ++k) {
+        const TAnswer& late = answers[k];
+        const TAnswer& asked = answers[(k + 1) % answers.size()];
+        if (ReplyFitsLayout(asked.Code, late.Reply)) {
+            ++sinceCaught;
+        } else {
+            sinceCaught = 0;
+        }
+        EXPECT_LT(sinceCaught, 3) << late.Question << " taken for " << asked.Question;
+    }
+    EXPECT_FALSE(ReplyFitsLayout(ReplyZone1Text, answers[6].Reply)) << "readings as a text";
+    EXPECT_FALSE(ReplyFitsLayout(ReplyLogCount, answers[3].Reply)) << "clock as the count";
+    // Text after the first NUL, as a word read as a text has, is no typed text.
+    EXPECT_FALSE(ReplyFitsLayout(ReplyName, FromGroups("0041")));
+    // Codes without fields of their own take anything framed.
+    EXPECT_TRUE(ReplyFitsLayout(ReplySetText, answers[0].Reply));
 }
