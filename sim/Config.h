@@ -27,6 +27,10 @@ struct Faults {
     int lateAt = 0;
     std::string lateOn;
     int lateByMs = 0;
+    // Every reply to the command whose body is slowOn comes slowByMs after the usual delay:
+    // one question this logger is always slow to answer.
+    std::string slowOn;
+    int slowByMs = 0;
     // Each reply's delay drawn (from the seed) between these bounds; max 0 is off.
     int jitterMinMs = 0;
     int jitterMaxMs = 0;

@@ -249,6 +249,8 @@ int Kestro::ReplyDelay(const std::string& body) {
         lateDone_ = true;
         delay += std::max(0, f.lateByMs);
     }
+    if (!f.slowOn.empty() && body == f.slowOn)
+        delay += std::max(0, f.slowByMs);
     // The answer to "C" may wait for the erase it starts.
     if (f.clearReplyAfterErase && body == "C")
         delay += config_.eraseMs;

@@ -181,6 +181,8 @@ const std::map<std::string, Setter>& Setters() {
         {"--late-at", IntInto(FIELD(config.faults.lateAt), 0, 100000000)},
         {"--late-on", Text(FIELD(config.faults.lateOn), 32)},
         {"--late-by", IntInto(FIELD(config.faults.lateByMs), 0, 600000)},
+        {"--slow-on", Text(FIELD(config.faults.slowOn), 32)},
+        {"--slow-by", IntInto(FIELD(config.faults.slowByMs), 0, 600000)},
         {"--jitter",
          [](Options& o, const std::string& v) {
              const size_t comma = v.find(',');
@@ -296,6 +298,7 @@ Faults (K: every K-th valid command; 0 off)
   --split-every K  --split-at N (1-34)  --split-gap-ms MS
   --noise-every K  --noise TEXT     --silent-after N   --hangup-after N
   --late-at N or --late-on BODY, with --late-by MS: one reply that much later
+  --slow-on BODY --slow-by MS   every reply to BODY that much later
   --jitter MIN,MAX     each reply's delay drawn from MIN to MAX ms (--seed)
   --clear-reply-late on|off   answer "C" only once the erase is over
 Records

@@ -350,6 +350,26 @@ TEST_F(KestroOnSim, WatchPrintsTheReadingsEveryCycleUntilInterrupted) {
     ExpectOnlyQuestions();
 }
 
+// Fault caught: a logger that answers one question in two seconds timed out on it every
+// cycle; no cycle was ever read whole, and info and watch gave up with status 5.
+TEST_F(KestroOnSim, OneQuestionAlwaysAnsweredSlowlyIsWaitedFor) {
+    sim::Config config = simtest::TestConfig();
+    config.serial = "SN-SLOW-2000";
+    config.faults.slowOn = "i05";
+    config.faults.slowByMs = 2000;
+    Start(config);
+    const TRun info = Kestro({"info", "--json"});
+    ASSERT_EQ(info.Code, 0) << info.Err;
+    const QJsonObject values =
+        QJsonDocument::fromJson(QByteArray::fromStdString(info.Out)).object();
+    EXPECT_EQ(values["serial"].toString().trimmed().toStdString(), config.serial) << info.Out;
+    EXPECT_EQ(values["name"].toString().trimmed().toStdString(), config.name) << info.Out;
+    const TRun watch = RunKestro({"watch", "--json", "--port", Runner->Path()}, {}, 12000);
+    EXPECT_EQ(watch.Code, 130) << watch.Err;
+    EXPECT_GE(std::count(watch.Out.begin(), watch.Out.end(), '\n'), 1) << watch.Err;
+    ExpectOnlyQuestions();
+}
+
 TEST_F(KestroOnSim, ThePortMayBeNamedByItsComNumber) {
     Start(simtest::TestConfig());
     const TRun run = RunKestro({"info", "--port", "COM4"}, {{"QUORVA_COM4", Runner->Path()}});
