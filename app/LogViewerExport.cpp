@@ -27,6 +27,15 @@ TLogViewer* TLogViewer::OpenSavedLog(const QString& Path, QWidget* Parent) {
         ShowErrorBox(QStringLiteral("Cannot open %1: %2").arg(Path, File.errorString()));
         return nullptr;
     }
+    // The largest logger's log is a few hundred kilobytes; a file far beyond that is no log,
+    // and reading it whole would hold the window up and take its size in memory.
+    if (File.size() > MaxLogFileBytes) {
+        ShowErrorBox(QStringLiteral("%1 is not a log file written by this program: at %2 MB it "
+                                    "is far larger than any log.")
+                         .arg(QFileInfo(Path).fileName())
+                         .arg(File.size() / (1024 * 1024)));
+        return nullptr;
+    }
     const QByteArray Bytes = File.readAll();
     logdata::TParsedLog Log =
         logdata::ParseLogText(std::string_view(Bytes.constData(), Bytes.size()));
