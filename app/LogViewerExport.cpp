@@ -28,15 +28,20 @@ TLogViewer* TLogViewer::OpenSavedLog(const QString& Path, QWidget* Parent) {
         return nullptr;
     }
     // The largest logger's log is a few hundred kilobytes; a file far beyond that is no log,
-    // and reading it whole would hold the window up and take its size in memory.
-    if (File.size() > MaxLogFileBytes) {
-        ShowErrorBox(QStringLiteral("%1 is not a log file written by this program: at %2 MB it "
-                                    "is far larger than any log.")
+    // and reading it whole would hold the window up and take its size in memory. A device or
+    // pipe tells no size, so the read itself stops there too.
+    auto TooLarge = [&] {
+        ShowErrorBox(QStringLiteral("%1 is not opened: it is larger than %2 MB, far larger than "
+                                    "any log this program writes.")
                          .arg(QFileInfo(Path).fileName())
-                         .arg(File.size() / (1024 * 1024)));
+                         .arg(MaxLogFileBytes / (1024 * 1024)));
         return nullptr;
-    }
-    const QByteArray Bytes = File.readAll();
+    };
+    if (File.size() > MaxLogFileBytes)
+        return TooLarge();
+    const QByteArray Bytes = File.read(MaxLogFileBytes + 1);
+    if (Bytes.size() > MaxLogFileBytes)
+        return TooLarge();
     logdata::TParsedLog Log =
         logdata::ParseLogText(std::string_view(Bytes.constData(), Bytes.size()));
     if (!Log.IsLog) {
