@@ -189,7 +189,9 @@ TParsedLog ParseLogText(std::string_view text) {
     std::string_view line;
     while (reader.Next(line)) {
         if (line.empty()) {
-            emptyFrom = emptyCount++ == 0 ? reader.Number() : emptyFrom;
+            if (emptyCount++ == 0) {
+                emptyFrom = reader.Number();
+            }
             continue;
         }
         for (std::size_t i = 0; i < emptyCount; ++i) {
