@@ -5,9 +5,12 @@
 #include "app/LogEntryModel.h"
 #include "app/LogLineFeed.h"
 
+#include "logdata/LogFindings.h"
+
 #include <QAction>
 #include <QComboBox>
 #include <QCursor>
+#include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -362,20 +365,93 @@ void TLogViewer::RefreshFigures() {
     FillExcursionTable();
 }
 
+namespace {
+
+// "line 40", "lines 40, 41 and 58 more"; entry numbers for a log that was not read from a file.
+QString WhereText(const logdata::TOddEntries& Odd, const logdata::TParsedLog& Log) {
+    const bool ByLine = Log.EntryLines.size() == Log.Entries.size();
+    QStringList Places;
+    for (std::size_t Position : Odd.First)
+        Places << QString::number(ByLine ? Log.EntryLines[Position]
+                                         : static_cast<std::size_t>(Log.Entries[Position].Index));
+    const bool Many = Odd.Count > 1;
+    QString Text = ByLine ? (Many ? QStringLiteral("lines ") : QStringLiteral("line "))
+                          : (Many ? QStringLiteral("entries ") : QStringLiteral("entry "));
+    Text += Places.join(", ");
+    if (Odd.Count > Odd.First.size())
+        Text += QStringLiteral(" and %1 more").arg(Odd.Count - Odd.First.size());
+    return Text;
+}
+
+// One note per kind of odd entry, counted, with where the first of them are.
+QStringList FindingNotes(const logdata::TParsedLog& Log) {
+    const QDateTime Now = QDateTime::currentDateTime();
+    const QDate Day = Now.date();
+    const QTime Time = Now.time();
+    const int64_t NowMinutes = protocol::MinutesSinceEpoch(
+        {Day.year(), Day.month(), Day.day(), Time.hour(), Time.minute(), 0, 0});
+    const logdata::TLogFindings Found =
+        logdata::FindOddEntries(Log.Entries, Log.Header.CyclicLogging, NowMinutes);
+    auto Entries = [](std::size_t Count) {
+        return Count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(Count);
+    };
+    const struct {
+        const logdata::TOddEntries& Odd;
+        const char *One, *Many;
+    } Kinds[] = {
+        {Found.Repeated, "repeats the time and readings of an earlier entry",
+         "repeat the time and readings of an earlier entry"},
+        {Found.SameTime, "has the time of an earlier entry with other readings",
+         "have the time of an earlier entry with other readings"},
+        {Found.Backwards, "is stamped earlier than the entry before it",
+         "are stamped earlier than the entry before them"},
+        {Found.Future, "is stamped later than this PC's clock",
+         "are stamped later than this PC's clock"},
+    };
+    QStringList Notes;
+    for (const auto& Kind : Kinds)
+        if (Kind.Odd.Count > 0)
+            Notes << QStringLiteral("%1 %2 (%3)")
+                         .arg(Entries(Kind.Odd.Count),
+                              QString::fromLatin1(Kind.Odd.Count == 1 ? Kind.One : Kind.Many),
+                              WhereText(Kind.Odd, Log));
+    return Notes;
+}
+
+} // namespace
+
 void TLogViewer::ShowNotes() {
-    QStringList Lines;
-    for (const logdata::TLogProblem& P : FLog.Problems)
-        Lines << QStringLiteral("Line %1 skipped: %2").arg(P.Line).arg(Latin1(P.Message));
-    if (Lines.isEmpty()) {
+    const std::size_t Unread = FLog.ProblemCount();
+    const QStringList Found = FindingNotes(FLog);
+    if (Unread == 0 && Found.isEmpty()) {
         Notes->hide();
         return;
     }
-    const int Shown = 4;
-    QString Text = QStringList(Lines.mid(0, Shown)).join("\n");
-    if (Lines.size() > Shown)
-        Text += QStringLiteral("\n... and %1 more lines skipped").arg(Lines.size() - Shown);
-    Notes->setText(Text);
-    Notes->setToolTip(Lines.join("\n"));
+    auto Skipped = [this](std::size_t From, std::size_t To) {
+        QStringList Lines;
+        for (std::size_t I = From; I < To; ++I) {
+            const logdata::TLogProblem& P = FLog.Problems[I];
+            Lines << QStringLiteral("Line %1 skipped: %2").arg(P.Line).arg(Latin1(P.Message));
+        }
+        return Lines;
+    };
+    auto More = [](std::size_t Count) {
+        return Count == 1 ? QStringLiteral("... and 1 more line could not be read")
+                          : QStringLiteral("... and %1 more lines could not be read").arg(Count);
+    };
+    // The label stays a few lines high however damaged the file; the tooltip lists more, but
+    // no more than a screen holds.
+    const std::size_t InLabel = std::min<std::size_t>(FLog.Problems.size(), 4);
+    const std::size_t InTip = std::min<std::size_t>(FLog.Problems.size(), 40);
+    QStringList Text = Skipped(0, InLabel), Tip = Skipped(0, InTip);
+    if (Unread > InLabel)
+        Text << More(Unread - InLabel);
+    if (Unread > InTip)
+        Tip << More(Unread - InTip);
+    Text << Found;
+    Tip << Found;
+    Notes->setText(Text.join("\n"));
+    Notes->setToolTip(Tip.join("\n"));
     Notes->show();
 }
 

@@ -37,6 +37,9 @@ struct TSurveyDetails {
     QString Notes;
 };
 
+// Files larger than this are refused unread.
+inline constexpr qint64 MaxLogFileBytes = 64 * 1024 * 1024;
+
 class TLogViewer : public QMainWindow {
     Q_OBJECT
 public:
@@ -45,7 +48,7 @@ public:
     ~TLogViewer() override;
 
     // Reads a log file; a file that cannot be read or is no log gives one error box and
-    // nullptr. Lines that were skipped are listed in the window.
+    // nullptr. Lines that were skipped, and odd entries, are named in the window's notes.
     static TLogViewer* OpenSavedLog(const QString& Path, QWidget* Parent);
 
     // Source names where the log came from, for the title and the export names.

@@ -27,7 +27,21 @@ TLogViewer* TLogViewer::OpenSavedLog(const QString& Path, QWidget* Parent) {
         ShowErrorBox(QStringLiteral("Cannot open %1: %2").arg(Path, File.errorString()));
         return nullptr;
     }
-    const QByteArray Bytes = File.readAll();
+    // The largest logger's log is a few hundred kilobytes; a file far beyond that is no log,
+    // and reading it whole would hold the window up and take its size in memory. A device or
+    // pipe tells no size, so the read itself stops there too.
+    auto TooLarge = [&] {
+        ShowErrorBox(QStringLiteral("%1 is not opened: it is larger than %2 MB, far larger than "
+                                    "any log this program writes.")
+                         .arg(QFileInfo(Path).fileName())
+                         .arg(MaxLogFileBytes / (1024 * 1024)));
+        return nullptr;
+    };
+    if (File.size() > MaxLogFileBytes)
+        return TooLarge();
+    const QByteArray Bytes = File.read(MaxLogFileBytes + 1);
+    if (Bytes.size() > MaxLogFileBytes)
+        return TooLarge();
     logdata::TParsedLog Log =
         logdata::ParseLogText(std::string_view(Bytes.constData(), Bytes.size()));
     if (!Log.IsLog) {

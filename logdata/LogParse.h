@@ -28,7 +28,16 @@ struct TParsedLog {
     THeaderValues Header;
     // In file order; entry 0, which the "Log Data" page never shows, is left out.
     std::vector<protocol::LogRecord> Entries;
+    // The line each entry was read from, counted from 1: one per entry when the log was read
+    // from a text, none for a log gathered entry by entry.
+    std::vector<std::size_t> EntryLines;
+    // The first MaxKeptProblems lines that could not be read; the rest are only counted, so
+    // that a file of junk costs no more than a sound one.
     std::vector<TLogProblem> Problems;
+    std::size_t MoreProblems = 0;
+
+    // Every line that could not be read, kept or not.
+    std::size_t ProblemCount() const { return Problems.size() + MoreProblems; }
 
     // 1 to 3 from "Zones Enabled"; 3 when the header does not say.
     int ZoneCount() const;
@@ -38,8 +47,10 @@ struct TParsedLog {
     std::string ZoneDescription(int zone) const;
 };
 
-// Takes CR LF or LF line ends, the trailing empty line of Save, and skips (and reports) any
-// line that is not a log line.
+inline constexpr std::size_t MaxKeptProblems = 100;
+
+// Takes CR LF, LF or CR alone as line ends, the trailing empty line of Save, and skips (and
+// reports) any line that is not a log line.
 TParsedLog ParseLogText(std::string_view text);
 
 // One log line "12 14/08/26 05:20 -120 35 0 0 0 0"; nullopt with Why filled when it is not.

@@ -2,15 +2,21 @@
 // memory the viewer adds to the running program; the same for two gappy 4090-entry logs, and
 // the memory a chart gains while it follows a 4090-entry download redraw by redraw.
 // Run: build/bench/viewer/viewer_bench [runs [seconds to keep a viewer open]]
+// Or:  build/bench/viewer/viewer_bench junk-parse|junk-view|copies-view [megabytes]: a sound
+//      header and then two-byte junk lines (or copies of one entry's line), read by the parser
+//      alone or opened in the viewer; the time and the process's peak memory (run each in its own
+//      process for a true peak).
 #include "app/LogChart.h"
 #include "app/LogViewer.h"
 #include "app/Logger.h"
 #include "app/Shell.h"
+#include "logdata/LogParse.h"
 #include "logdata/LogStats.h"
 #include "tests/logdata/WrittenLogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -22,18 +28,22 @@
 
 namespace {
 
-long RssKb() {
+long StatusKb(const std::string& Wanted) {
     std::ifstream Status("/proc/self/status");
     std::string Key;
     long Value = 0;
     while (Status >> Key) {
-        if (Key == "VmRSS:") {
+        if (Key == Wanted) {
             Status >> Value;
             return Value;
         }
         Status.ignore(1 << 10, '\n');
     }
     return 0;
+}
+
+long RssKb() {
+    return StatusKb("VmRSS:");
 }
 
 void RunFor(int Milliseconds) {
@@ -155,6 +165,50 @@ void MeasureFollowedDownload() {
                 SetCpu / Redraws, PaintCpu / Redraws);
 }
 
+// A sound header and one entry, then two-byte junk lines (or copies of the entry's line) up to
+// Megabytes.
+void WriteJunkLog(const QString& Path, int Megabytes, bool Copies) {
+    const auto Entries = writtenlogs::MakeEntries(1);
+    writtenlogs::WriteDownloaded(Path.toStdString(), writtenlogs::SampleHeader(), Entries);
+    std::ofstream Out(Path.toStdString(), std::ios::binary | std::ios::app);
+    const std::string Line = Copies ? protocol::LogLine(Entries[0]) + "\r\n" : "x\n";
+    std::string Lines;
+    while (Lines.size() + Line.size() <= (1u << 20))
+        Lines += Line;
+    for (int I = 0; I < Megabytes; ++I)
+        Out << Lines;
+}
+
+int MeasureJunk(const std::string& How, int Megabytes) {
+    QTemporaryDir Dir;
+    const QString Path = Dir.filePath("junk.txt");
+    WriteJunkLog(Path, Megabytes, How == "copies-view");
+    const long Before = StatusKb("VmHWM:");
+    QElapsedTimer Clock;
+    Clock.start();
+    if (How == "junk-parse") {
+        std::ifstream In(Path.toStdString(), std::ios::binary);
+        const std::string Text((std::istreambuf_iterator<char>(In)),
+                               std::istreambuf_iterator<char>());
+        const double ReadMs = static_cast<double>(Clock.nsecsElapsed()) / 1e6;
+        const logdata::TParsedLog Log = logdata::ParseLogText(Text);
+        std::printf("%d MB of junk lines, parser: read %.0f ms, parsed %.0f ms; %zu entries, "
+                    "%zu problems kept of %zu\n",
+                    Megabytes, ReadMs, static_cast<double>(Clock.nsecsElapsed()) / 1e6 - ReadMs,
+                    Log.Entries.size(), Log.Problems.size(), Log.ProblemCount());
+    } else {
+        QWidget Parent;
+        app::TLogViewer* Viewer = nullptr;
+        const TTiming T = OpenAndPaint(Path, &Parent, &Viewer);
+        std::printf("%d MB of junk lines, viewer: open to first painted frame %.0f ms wall, %.0f "
+                    "ms main-thread CPU; notes:\n%s\n",
+                    Megabytes, T.WallMs, T.CpuMs, qPrintable(Viewer->Notes->text()));
+    }
+    std::printf("peak memory: %.1f MB before the file, %.1f MB after\n", Before / 1024.0,
+                StatusKb("VmHWM:") / 1024.0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -162,6 +216,9 @@ int main(int argc, char* argv[]) {
     app::InitApplication(Application);
     app::SetErrorBoxHook(
         [](const QString& M) { std::fprintf(stderr, "box: %s\n", qPrintable(M)); });
+    if (argc > 1 &&
+        (std::string(argv[1]).rfind("junk-", 0) == 0 || std::string(argv[1]) == "copies-view"))
+        return MeasureJunk(argv[1], argc > 2 ? std::atoi(argv[2]) : 20);
     const int Runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     // A second argument keeps one viewer open that many seconds, to look at it.
     const int HoldSeconds = argc > 2 ? std::atoi(argv[2]) : 0;

@@ -296,6 +296,53 @@ TEST_F(LogViewerTest, DamagedLinesAreListedByNumberAndTheRestIsShown) {
     EXPECT_EQ(Form->findChildren<app::TLogViewer*>().size(), 2);
 }
 
+TEST_F(LogViewerTest, JunkAndOddEntriesAreCountedInAFewNotesNotListedLineByLine) {
+    const auto Entries = writtenlogs::MakeEntries(30);
+    const QString Sound = Dir.filePath("sound.txt");
+    writtenlogs::WriteSaved(Sound.toStdString(), writtenlogs::SampleHeader(), Entries);
+    QFile File(Sound);
+    ASSERT_TRUE(File.open(QIODevice::ReadOnly));
+    std::string Text = File.readAll().toStdString();
+    File.close();
+    Text.resize(Text.size() - 2); // Save's closing empty line would be inside the data now
+    // Lines 52 to 111 repeat entry 5, line 112 is stamped 2099, then 5000 lines of junk.
+    for (int I = 0; I < 60; ++I)
+        Text += protocol::LogLine(Entries[4]) + "\r\n";
+    protocol::LogRecord Far = Entries.back();
+    Far.Index = 31;
+    Far.Minutes = protocol::MinutesSinceEpoch({2099, 1, 1, 0, 0, 0, 0});
+    Text += protocol::LogLine(Far) + "\r\n";
+    for (int I = 0; I < 5000; ++I)
+        Text += "~\r\n";
+    app::TLogViewer* Viewer = OpenThroughMenu(Write("odd.txt", Text));
+    ASSERT_NE(Viewer, nullptr);
+    EXPECT_TRUE(Boxes.isEmpty()) << Boxes.join('\n').toStdString();
+    EXPECT_EQ(Viewer->Log().Entries.size(), 91u);
+    const QString Notes = Viewer->Notes->text();
+    EXPECT_FALSE(Viewer->Notes->isHidden());
+    EXPECT_TRUE(Notes.contains("Line 113 skipped")) << Notes.toStdString();
+    EXPECT_TRUE(Notes.contains("4996 more lines could not be read")) << Notes.toStdString();
+    EXPECT_TRUE(Notes.contains("60 entries repeat the time and readings of an earlier entry "
+                               "(lines 52, 53, 54, 55, 56 and 55 more)"))
+        << Notes.toStdString();
+    EXPECT_TRUE(Notes.contains("1 entry is stamped later than this PC's clock (line 112)"));
+    EXPECT_LE(Notes.count('\n'), 10);
+    // The tooltip lists more lines than the label, not all five thousand.
+    const QString Tip = Viewer->Notes->toolTip();
+    EXPECT_TRUE(Tip.contains("Line 150 skipped")) << Tip.left(300).toStdString();
+    EXPECT_LE(Tip.count('\n'), 50);
+
+    // A file far larger than any log is refused without being read.
+    QFile Huge(Dir.filePath("huge.txt"));
+    ASSERT_TRUE(Huge.open(QIODevice::WriteOnly));
+    Huge.write(Text.data(), static_cast<qint64>(Text.size()));
+    ASSERT_TRUE(Huge.resize(app::MaxLogFileBytes + 1)); // sparse: costs no disk
+    Huge.close();
+    EXPECT_EQ(OpenThroughMenu(Huge.fileName()), nullptr);
+    ASSERT_EQ(Boxes.size(), 1);
+    EXPECT_TRUE(Boxes[0].contains("far larger than any log")) << Boxes[0].toStdString();
+}
+
 // A day at 15 minutes: Stern above the steel band for entries 40 to 49 (worst -742 at entry 45),
 // Keel always inside, Bow below it for entries 70 to 72 (worst -1130 at entry 71).
 std::vector<protocol::LogRecord> DayCrossingTheBand() {

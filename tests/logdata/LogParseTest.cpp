@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -169,5 +171,114 @@ TEST(NotALog, TextThatIsNotALogSaysWhy) {
         EXPECT_TRUE(log.Entries.empty());
     }
 }
+
+// A log as Save writes it, with any line end: the header, then the entries' lines.
+std::string LogText(const std::vector<protocol::LogRecord>& entries, const std::string& end) {
+    std::string text;
+    for (const std::string& line : logdata::HeaderLines(writtenlogs::SampleHeader())) {
+        text += line + end;
+    }
+    for (const protocol::LogRecord& r : entries) {
+        text += protocol::LogLine(r) + end;
+    }
+    return text;
+}
+
+struct TDamage {
+    const char* Name;
+    std::function<std::string()> Text;
+    const char* NotLogReason; // "" when the text is a log
+    std::size_t Entries;
+    std::size_t Unreadable;   // lines that could not be read, all of them
+    std::size_t FirstBadLine; // 0 when there is none
+};
+
+void PrintTo(const TDamage& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+// A file of junk must neither be kept line by line nor refused as something it is not.
+class DamagedText : public ::testing::TestWithParam<TDamage> {};
+
+TEST_P(DamagedText, IsReadWithBoundedProblemsOrRefusedForItsTrueReason) {
+    const TDamage& c = GetParam();
+    const std::string text = c.Text();
+    const auto start = std::chrono::steady_clock::now();
+    const logdata::TParsedLog log = logdata::ParseLogText(text);
+    const auto took = std::chrono::steady_clock::now() - start;
+    // Far above what the 20 MB case takes even on a busy machine; a copy per line would pass it.
+    EXPECT_LT(took, std::chrono::seconds(8));
+    EXPECT_EQ(log.IsLog, std::string(c.NotLogReason).empty()) << log.NotLogReason;
+    EXPECT_NE(log.NotLogReason.find(c.NotLogReason), std::string::npos) << log.NotLogReason;
+    EXPECT_EQ(log.Entries.size(), c.Entries);
+    EXPECT_EQ(log.EntryLines.size(), log.Entries.size());
+    EXPECT_EQ(log.ProblemCount(), c.Unreadable);
+    EXPECT_EQ(log.Problems.size(), std::min(c.Unreadable, logdata::MaxKeptProblems));
+    if (c.FirstBadLine != 0) {
+        ASSERT_FALSE(log.Problems.empty());
+        EXPECT_EQ(log.Problems.front().Line, c.FirstBadLine);
+        EXPECT_EQ(log.Problems.back().Line, c.FirstBadLine + log.Problems.size() - 1);
+        EXPECT_FALSE(log.Problems.back().Message.empty());
+    }
+}
+
+// 10 million junk lines of two bytes each behind a sound header and two entries.
+std::string TwentyMegabytesOfJunk() {
+    const auto entries = writtenlogs::MakeEntries(2);
+    std::string text = LogText({entries[0]}, "\r\n");
+    text.reserve(text.size() + 20'000'100);
+    for (int i = 0; i < 10'000'000; ++i) {
+        text += "x\n";
+    }
+    return text + protocol::LogLine(entries[1]) + "\n";
+}
+
+std::string MixedLineEnds() {
+    const auto lines = logdata::HeaderLines(writtenlogs::SampleHeader());
+    const char* ends[] = {"\r", "\n", "\r\n"};
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        text += lines[i] + ends[i % 3];
+    }
+    for (const protocol::LogRecord& r : writtenlogs::MakeEntries(30)) {
+        text += protocol::LogLine(r) + ends[r.Index % 3];
+    }
+    return text;
+}
+
+std::string HeaderThen(const std::string& end, std::size_t keep, const std::string& rest) {
+    const std::string text = LogText({}, end);
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < keep; ++i) {
+        at = text.find(end, at) + end.size();
+    }
+    return text.substr(0, at) + rest;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LogParse, DamagedText,
+    ::testing::Values(
+        TDamage{"CrOnlyLineEndsRefusedAsNoHeader",
+                [] { return LogText(writtenlogs::MakeEntries(50), "\r") + "\r"; }, "", 50, 0, 0},
+        TDamage{"MixedLineEndsSplitWrongly", MixedLineEnds, "", 30, 0, 0},
+        TDamage{"AProblemKeptForEveryJunkLine", TwentyMegabytesOfJunk, "", 2, 10'000'000, 23},
+        TDamage{"EmptyLinesInsideTheDataLostOrKeptOneByOne",
+                [] {
+                    const auto e = writtenlogs::MakeEntries(2);
+                    return LogText({e[0]}, "\r") + std::string(300, '\r') +
+                           protocol::LogLine(e[1]) + "\r\r\r";
+                },
+                "", 2, 300, 23},
+        TDamage{"AnEmptyFileCalledHeaderless", [] { return std::string(); }, "it is empty", 0, 0,
+                0},
+        TDamage{"ACrOnlyHeaderCutShortBlamesTheFirstLine", [] { return HeaderThen("\r", 5, ""); },
+                "it ends after line 5", 0, 0, 0},
+        TDamage{"ACrOnlyFileWithoutItsColumnHeadingBlamesTheFirstLine",
+                [] { return HeaderThen("\r", 20, "1 14/08/26 05:20 -1 1 0 0 0 0\r"); },
+                "line 21 is not the column heading", 0, 0, 0},
+        TDamage{"JunkWithCrOnlyIsTakenForALog",
+                [] { return std::string(20'000, '\r') + "*Configuration\r"; },
+                "does not begin with \"*Configuration\"", 0, 0, 0}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace
