@@ -2,6 +2,7 @@
 // QUORVA_COMn variable that chose it, and the system's own word for what went wrong.
 #include "KestroRun.h"
 
+#include "cli/Report.h"
 #include "sim/Line.h"
 
 #include <QProcess>
@@ -131,6 +132,36 @@ TEST_P(KestroOpenFailure, NamesTheDeviceTheVariableAndTheSystemErrorNotAWindowsC
 
 INSTANTIATE_TEST_SUITE_P(Kestro, KestroOpenFailure, ::testing::ValuesIn(Cases),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+// The cases no test can make without a real device: a COM number the PC's own list leaves
+// empty, and a path that is something other than a serial port.
+TEST(OpenFailureAdvice, SaysWhatIsTrueOfTheDeviceNotOnlyOfTheCode) {
+    struct TRow {
+        const char* Port;
+        kline::TOpenResult Failure;
+        const char* Said;   // in the first line
+        const char* Advice; // in the advice
+    };
+    const TRow rows[] = {
+        {"COM7", {"x", 1, ENOENT, "", ""}, "cannot open COM7 (", "plug in"},
+        {"/tmp/log.txt",
+         {"x", 1, ENOTTY, "/tmp/log.txt", ""},
+         "cannot open /tmp/log.txt: ",
+         "/tmp/log.txt is not a serial port"},
+        {"ttyUSB0",
+         {"x", 1, EACCES, "/dev/ttyUSB0", ""},
+         "cannot open ttyUSB0 (/dev/ttyUSB0): ",
+         "on /dev/ttyUSB0: add your user to the group dialout"},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Port);
+        const std::string text = cli::OpenFailureText(row.Port, row.Failure);
+        EXPECT_EQ(text.rfind(row.Said, 0), 0u) << text;
+        EXPECT_NE(text.find(std::strerror(row.Failure.SystemCode)), std::string::npos) << text;
+        const std::string advice = cli::OpenFailureAdvice(row.Port, row.Failure);
+        EXPECT_NE(advice.find(row.Advice), std::string::npos) << advice;
+    }
+}
 
 } // namespace
 } // namespace clitest
