@@ -40,6 +40,12 @@ void TCliHost::Changed() {
         OnChange();
 }
 
+// The link shows only the message; kestro says more from the rest.
+std::string TCliHost::OpenPort(const std::string& name) {
+    FLastOpen = Line.TryOpen(name);
+    return FLastOpen.Message;
+}
+
 void TCliHost::StartReplyTimer(int milliseconds) {
     ReplyTimer.start(milliseconds);
 }

@@ -47,9 +47,12 @@ public:
     std::optional<klink::TDownloadOutcome> Downloaded; // Records points into the link
 
     const std::string& Port() const { return FPort; }
+    // The last attempt to open the port: the device and the system's error behind a failure.
+    const kline::TOpenResult& LastOpen() const { return FLastOpen; }
     // Stops port events reaching the link (the session ends).
     void Detach();
 
+    std::string OpenPort(const std::string& name) override;
     void StartReplyTimer(int milliseconds) override;
     void StopReplyTimer() override;
     void ShowError(const std::string& message) override;
@@ -70,6 +73,7 @@ private:
     void Changed();
 
     std::string FPort;
+    kline::TOpenResult FLastOpen;
     mutable kline::TKestroLine Line;
     QTimer ReplyTimer;
 };

@@ -2,6 +2,7 @@
 
 #include "cli/SetRequest.h"
 
+#include "cport/ComPortRules.h"
 #include "logdata/LogCsv.h"
 #include "protocol/Commands.h"
 
@@ -9,8 +10,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace cli {
 
@@ -221,6 +224,35 @@ std::string PortsJson(const std::vector<cport::TComPortInfo>& ports) {
             {"path", port.Path.empty() ? QJsonValue() : QString::fromLocal8Bit(port.Path)},
             {"description", QString::fromLocal8Bit(port.Description)}});
     return QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString();
+}
+
+std::string OpenFailureText(const std::string& port, const kline::TOpenResult& failure) {
+    std::string device;
+    if (!failure.Path.empty() && !failure.Variable.empty())
+        device = failure.Path + ", from " + failure.Variable;
+    else if (!failure.Variable.empty())
+        device = failure.Variable + " is empty";
+    else if (failure.Path.empty())
+        device = "no such port on this PC";
+    else if (failure.Path != port)
+        device = failure.Path;
+    return "cannot open " + port + (device.empty() ? "" : " (" + device + ")") + ": " +
+           std::strerror(failure.SystemCode);
+}
+
+std::string OpenFailureAdvice(const std::string& port, const kline::TOpenResult& failure) {
+    const int code = failure.SystemCode;
+    const bool missing = code == ENOENT || code == ENODEV || code == ENXIO;
+    if (missing && !failure.Variable.empty()) {
+        // The variable chose the device, so plugging in an adapter would change nothing.
+        if (failure.Path.empty())
+            return failure.Variable + " is set but empty, which leaves " + port +
+                   " without a device: set it to the logger's device, or unset it.";
+        return cport::OpenFailureAdvice({failure.Path, failure.Path, code, ""});
+    }
+    if (code == ENOTTY && !failure.Path.empty())
+        return failure.Path + " is not a serial port: give the logger's serial device.";
+    return cport::OpenFailureAdvice({port, failure.Path, code, ""});
 }
 
 std::string ProgressText(int entry, int count, double elapsedSeconds) {

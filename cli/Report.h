@@ -6,6 +6,7 @@
 #include "link/LinkValues.h"
 
 #include "cport/ComPortList.h"
+#include "line/KestroLine.h"
 #include "protocol/DateTime.h"
 
 #include <array>
@@ -56,6 +57,14 @@ std::string ReadingsJson(const TInfo& info);
 // ports: one line per COM number, or a JSON array.
 std::string PortsText(const std::vector<cport::TComPortInfo>& ports);
 std::string PortsJson(const std::vector<cport::TComPortInfo>& ports);
+
+// A port whose device would not open, with the device and the variable behind the name and
+// the system's own word for the failure: "cannot open COM3 (/tmp/x/missing, from QUORVA_COM3):
+// No such file or directory". Texts in the terminal's encoding, as the port was given.
+std::string OpenFailureText(const std::string& port, const kline::TOpenResult& failure);
+// What the user can do about it, where the system code says something true of this PC (a
+// forbidden device, a missing one, a busy one without a known holder); "" otherwise.
+std::string OpenFailureAdvice(const std::string& port, const kline::TOpenResult& failure);
 
 // "entry 120 of 511, 12.4 entries/s, 0:31 left"; the rate and time left once they are known.
 std::string ProgressText(int entry, int count, double elapsedSeconds);

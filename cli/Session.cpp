@@ -2,6 +2,7 @@
 
 #include "cli/ExitCodes.h"
 #include "cli/PortHolder.h"
+#include "cli/Report.h"
 
 #include "cport/ComError.h"
 #include "cport/ComSync.h"
@@ -263,24 +264,33 @@ int TSession::OpenPort() {
         }
         if (Stopping())
             return Stopped();
-        // The serial layer names the first program that has the device open, which for a
-        // pseudo-terminal may be the one holding its other end; the lock's holder is the one.
-        const std::string holder = busy ? BusyAdvice(Host.Port()) : std::string();
-        if (holder.empty()) {
-            for (std::size_t e = errorsBefore; e < Host.Errors.size(); ++e)
-                Complain(Host.Errors[e]);
-        } else {
-            Complain("cannot open " + Host.Port() + ": " + holder);
-        }
-        if (!busy) {
-            Complain("cannot open " + Host.Port());
+        ReportOpenFailure(busy, errorsBefore);
+        if (!busy)
             return ExitNoLogger;
-        }
         Complain(Host.Port() + " is busy" +
                  (WaitMs > 0 ? ", still after " + std::to_string(WaitMs / 1000) + " s" : "") +
                  "; --wait SECONDS keeps trying");
         return ExitBusy;
     }
+}
+
+void TSession::ReportOpenFailure(bool busy, std::size_t errorsBefore) const {
+    const kline::TOpenResult& failure = Host.LastOpen();
+    if (!failure.DeviceRefused()) {
+        // A setting refused by a device that did open has only the serial layer's word.
+        for (std::size_t e = errorsBefore; e < Host.Errors.size(); ++e)
+            Complain(Host.Errors[e]);
+        ComplainLocal("cannot open " + Host.Port());
+        return;
+    }
+    ComplainLocal(OpenFailureText(Host.Port(), failure));
+    // The serial layer names the first program that has the device open, which for a
+    // pseudo-terminal may be the one holding its other end; the lock's holder is the one.
+    std::string advice = busy ? BusyAdvice(Host.Port()) : std::string();
+    if (advice.empty())
+        advice = OpenFailureAdvice(Host.Port(), failure);
+    if (!advice.empty())
+        ComplainLocal(advice);
 }
 
 int TSession::Connect() {

@@ -78,6 +78,8 @@ public:
 private:
     // Opens the port, trying again while another program holds it and the wait lasts.
     int OpenPort();
+    // Why the last attempt failed: the device, the variable and the system's word for it.
+    void ReportOpenFailure(bool busy, std::size_t errorsBefore) const;
     // Every 250 ms, from the start: signals and a closed output end the wait in progress.
     void Guard();
     void Tick250();

@@ -21,6 +21,11 @@ std::vector<TComPortInfo> ListComPorts(int Count = 8);
 // The device opening Port opens now ("" when a COM number has none).
 std::string ComPortDevicePath(const std::string& Port);
 
+// The environment variable that decides the device of a "COMn" Port ("PREFIXn", from the
+// program's naming), even when it is set empty; "" when the PC's own list numbers it, or Port
+// is a path or device name.
+std::string ComPortVariable(const std::string& Port);
+
 // One line that says why Port could not be opened, for the system code of the failure
 // ("" when there is nothing useful to add).
 std::string ExplainOpenFailure(const std::string& Port, int SystemCode);

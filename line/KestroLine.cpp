@@ -5,6 +5,8 @@
 #include "cport/ComPortRules.h"
 #include "protocol/Framing.h"
 
+#include <algorithm>
+
 namespace kline {
 
 namespace {
@@ -12,17 +14,26 @@ namespace {
 constexpr int ReplyLength = static_cast<int>(protocol::ReplyLength);
 
 // The serial layer's message as it stands, and for a port that would not open one more line
-// that says why on this PC.
-std::string ExplainedError(const std::string& port, const std::exception& e) {
-    std::string message = e.what();
+// that says why on this PC, with the device and the variable behind the name.
+TOpenResult Failure(const std::string& port, const std::exception& e) {
+    TOpenResult result;
+    result.Message = e.what();
     const auto* com = dynamic_cast<const cport::EComPort*>(&e);
-    if (com && com->ErrorCode() == cport::ecOpenFailed) {
+    if (!com)
+        return result;
+    result.ErrorCode = com->ErrorCode();
+    result.SystemCode = std::max(com->SystemCode(), 0);
+    // Looked up after the failure: a device plugged in between would be named, not the one
+    // tried, but only within the same few milliseconds.
+    result.Path = cport::ComPortDevicePath(port);
+    result.Variable = cport::ComPortVariable(port);
+    if (com->ErrorCode() == cport::ecOpenFailed) {
         if (const std::string why = cport::ExplainOpenFailure(port, com->SystemCode());
             !why.empty()) {
-            message += "\n" + why;
+            result.Message += "\n" + why;
         }
     }
-    return message;
+    return result;
 }
 
 } // namespace
@@ -136,7 +147,11 @@ void TKestroLine::CloseLater() {
     });
 }
 
-std::string TKestroLine::Open(const std::string& name) {
+bool TOpenResult::DeviceRefused() const {
+    return ErrorCode == cport::ecOpenFailed && SystemCode > 0;
+}
+
+TOpenResult TKestroLine::TryOpen(const std::string& name) {
     try {
         ComPort1->ClosePort();
         ComPort1->SetPort(name);
@@ -146,14 +161,14 @@ std::string TKestroLine::Open(const std::string& name) {
         ComPort1->SetRtsLine(false);
         ComPort1->SetDtrLine(true);
     } catch (const std::exception& e) {
-        const std::string message = ExplainedError(name, e);
+        TOpenResult result = Failure(name, e);
         // Half open is no use: the link treats the port as closed.
         try {
             ComPort1->ClosePort();
         } catch (const std::exception&) {
             // The first error is the one that counts.
         }
-        return message;
+        return result;
     }
     return {};
 }

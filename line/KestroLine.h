@@ -18,6 +18,23 @@ namespace kline {
 // ends call this at start-up; a line does too when it is made.
 void UseProgramNames();
 
+// How an attempt to open the line went. Message is "" when the port opened.
+struct TOpenResult {
+    // The serial layer's message, and for a port that would not open a line that says why on
+    // this PC: what the window shows.
+    std::string Message;
+    int ErrorCode = 0;  // the serial layer's code (cport::ecOpenFailed, ...); 0 when none
+    int SystemCode = 0; // the errno behind it; 0 when none
+    // The device the name led to ("" when a COM number has none), and the variable that chose
+    // it ("QUORVA_COM3", even when set empty; "" when the PC's own list numbered it).
+    std::string Path;
+    std::string Variable;
+
+    bool Opened() const { return Message.empty(); }
+    // The device itself refused to open, as against a setting that failed once it was open.
+    bool DeviceRefused() const;
+};
+
 class TKestroLine {
 public:
     TKestroLine();
@@ -44,10 +61,11 @@ public:
     // Closes once the current event hand-over has returned: a write can fail while a reply is
     // being handled, and closing from in there would wait for itself.
     void CloseLater();
-    // Closes, sets the name, opens, and sets DTR high and RTS low. "" on success; otherwise the
-    // serial layer's message, with a line that says why on this PC for a port that would not
-    // open. The port stays closed.
-    std::string Open(const std::string& name);
+    // Closes, sets the name, opens, and sets DTR high and RTS low. A failure leaves the port
+    // closed and says what went wrong, and on which device.
+    TOpenResult TryOpen(const std::string& name);
+    // TryOpen's message alone: "" on success.
+    std::string Open(const std::string& name) { return TryOpen(name).Message; }
 
     // Tests look at the port's state; nothing else should need them.
     cport::TComPort& Port() { return *ComPort1; }

@@ -24,7 +24,8 @@ std::string InOutErrorMessage(int systemError);
 // Said when the chosen name is a named pipe, a device or a socket.
 std::string NotAFileMessage(const std::string& name);
 
-// Lets tests use /dev/full for a full disk; named pipes and sockets stay refused.
+// Lets tests use a device node (numbered as /dev/full) for a full disk; named pipes and sockets
+// stay refused.
 void AllowCharacterDevicesForTests(bool allowed);
 
 class TLogFile {

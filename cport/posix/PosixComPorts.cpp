@@ -195,6 +195,13 @@ std::string ComPortDevicePath(const std::string& Port) {
     return PortDevicePath(Port);
 }
 
+std::string ComPortVariable(const std::string& Port) {
+    const int Number = ComNumber(Port);
+    if (Number <= 0 || !ComVariable(Number))
+        return {};
+    return ComPortNaming().VariablePrefix + std::to_string(Number);
+}
+
 std::string ExplainOpenFailure(const std::string& Port, int SystemCode) {
     TOpenFailure Failure;
     Failure.Port = Port;

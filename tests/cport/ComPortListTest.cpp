@@ -56,6 +56,11 @@ TEST(ComPortList, ListsWhatEachComNumberOpens) {
     EXPECT_EQ(Ports[1].Path, "");
     EXPECT_EQ(Ports[1].Description, "No serial port");
     EXPECT_EQ(Ports[2].Number, 3);
+    // The variable behind a COM number is named even when set empty; a path has none.
+    EXPECT_EQ(ComPortVariable("com1"), "QUORVA_COM1");
+    EXPECT_EQ(ComPortVariable("COM2"), "QUORVA_COM2");
+    EXPECT_EQ(ComPortVariable(Pty.SlavePath()), "");
+    EXPECT_EQ(ComPortVariable("COM33"), ""); // no variable set: the PC's own list decides
     // And opening COM1 opens exactly that path.
     TComPort Com;
     Com.OpenPort();
