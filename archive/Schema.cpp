@@ -117,10 +117,10 @@ void PrepareSchema(TDatabase& db) {
     db.Exec("PRAGMA foreign_keys = ON");
     // Cheap to ask, and a file that is not a database fails here with a plain message.
     if (UserVersion(db) == SchemaVersion) {
-        db.Exec("PRAGMA journal_mode = WAL");
+        db.ExecWaitingWhileBusy("PRAGMA journal_mode = WAL");
         return;
     }
-    db.Exec("PRAGMA journal_mode = WAL");
+    db.ExecWaitingWhileBusy("PRAGMA journal_mode = WAL");
     TWriteTransaction transaction(db);
     // Read again under the write lock: another process may have made the file meanwhile.
     const int version = UserVersion(db);

@@ -4,7 +4,8 @@
 
 namespace archive {
 
-TDatabase::TDatabase(const std::string& path, bool create, int busyMs) : FilePath(path) {
+TDatabase::TDatabase(const std::string& path, bool create, int busyMs)
+    : FilePath(path), BusyMs(busyMs) {
     // A connection belongs to the one thread that opened it, so SQLite need not lock each call.
     const int flags =
         SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
@@ -25,6 +26,18 @@ TDatabase::~TDatabase() {
 void TDatabase::Exec(const std::string& sql) {
     if (sqlite3_exec(Db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
         Fail("Cannot use the archive");
+}
+
+void TDatabase::ExecWaitingWhileBusy(const std::string& sql) {
+    constexpr int PauseMs = 10;
+    for (int waited = 0;; waited += PauseMs) {
+        const int result = sqlite3_exec(Db, sql.c_str(), nullptr, nullptr, nullptr);
+        if (result == SQLITE_OK)
+            return;
+        if ((result & 0xFF) != SQLITE_BUSY || waited >= BusyMs)
+            Fail("Cannot use the archive");
+        sqlite3_sleep(PauseMs);
+    }
 }
 
 int64_t TDatabase::LastInsertId() const {

@@ -21,6 +21,10 @@ public:
     ~TDatabase();
 
     void Exec(const std::string& sql);
+    // As Exec, for a statement SQLite may refuse at once with "busy" instead of waiting, as
+    // it does when two connections switch a new file's journal at the same moment: tried
+    // again until the busy wait given at opening has passed.
+    void ExecWaitingWhileBusy(const std::string& sql);
     // Throws EArchive with what SQLite said, prefixed by what was being done.
     [[noreturn]] void Fail(const std::string& doing) const;
     int64_t LastInsertId() const;
@@ -30,6 +34,7 @@ public:
 private:
     sqlite3* Db = nullptr;
     std::string FilePath;
+    int BusyMs = 0;
 };
 
 class TStatement {
