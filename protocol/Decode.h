@@ -98,10 +98,11 @@ struct DecodeContext {
 };
 
 // Whether a framed reply can be the answer awaited, beyond its fields' own checks: the logger
-// sends "0" in every group a reply does not use, and its texts hold what a user can type (no
-// control character, nothing after the first NUL but NULs; the 17th character, made from the
-// reply's last character, is not looked at). A reply that breaks this answers some other
-// question, as a late answer does when it lands after the next question went out.
+// sends "0" in every group a reply does not use, and a text of its has nothing after its first
+// NUL but NULs (the 17th character, made from the reply's last character, is not looked at).
+// Numbers read as a text break that rule, as a text read as a number breaks the first: a reply
+// that breaks either answers some other question, as a late answer does when it lands after
+// the next question went out.
 bool ReplyFitsLayout(int32_t awaited, std::string_view packet);
 
 // NoData for codes without decoding (0, the setting and calibration codes, unknown codes) once

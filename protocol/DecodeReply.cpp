@@ -39,15 +39,13 @@ bool IsTextReply(int32_t awaited) {
            (awaited >= ReplyZone1Text && awaited <= ReplyZone1Text + 2);
 }
 
-bool IsTypedText(std::string_view text) {
+// A logger's text runs to its end or to a NUL, and after that NUL comes nothing but NULs. Any
+// byte may stand in the text itself: a logger may hold control characters that another program
+// wrote, and they are shown as blanks rather than lose the reply.
+bool IsLoggerText(std::string_view text) {
     const std::size_t nul = text.find('\0');
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const bool allowed = i < nul ? c >= 0x20 : c == 0;
-        if (!allowed)
-            return false;
-    }
-    return true;
+    return nul == std::string_view::npos ||
+           text.find_first_not_of('\0', nul) == std::string_view::npos;
 }
 
 } // namespace
@@ -60,7 +58,7 @@ bool ReplyFitsLayout(int32_t awaited, std::string_view packet) {
     }
     if (IsTextReply(awaited)) {
         const std::string text = view.DecodedText();
-        return IsTypedText(std::string_view(text).substr(0, DecodedTextLength - 1));
+        return IsLoggerText(std::string_view(text).substr(0, DecodedTextLength - 1));
     }
     return true;
 }

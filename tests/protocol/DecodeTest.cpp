@@ -302,7 +302,8 @@ std::vector<TAnswer> PollAnswers() {
 }
 
 // Fault caught: a late answer filed under the next question (readings as a zone's text,
-// the clock as the log count) was decoded, shown and written back into the logger. Each
+// the clock as the log count) was decoded, shown and written back into the logger; and a name
+// holding a line feed lost every name reply, so no cycle was ever read whole. Each
 // answer fits its own question; read one question behind, as a late answer is, a cycle is
 // caught within two further steps, so a shifted reading never lasts.
 TEST(ReplyLayout, EachAnswerFitsItsQuestionAndAShiftedCycleIsCaughtWithinTwoSteps) {
@@ -323,8 +324,10 @@ TEST(ReplyLayout, EachAnswerFitsItsQuestionAndAShiftedCycleIsCaughtWithinTwoStep
     }
     EXPECT_FALSE(ReplyFitsLayout(ReplyZone1Text, answers[6].Reply)) << "readings as a text";
     EXPECT_FALSE(ReplyFitsLayout(ReplyLogCount, answers[3].Reply)) << "clock as the count";
-    // Text after the first NUL, as a word read as a text has, is no typed text.
+    // Text after the first NUL, as a word read as a text has, is no logger's text; a control
+    // character another program wrote into the logger is, and must not cost the reply.
     EXPECT_FALSE(ReplyFitsLayout(ReplyName, FromGroups("0041")));
+    EXPECT_TRUE(ReplyFitsLayout(ReplyName, FromGroups(HexOfText("Kestro\nSim"))));
     // Codes without fields of their own take anything framed.
     EXPECT_TRUE(ReplyFitsLayout(ReplySetText, answers[0].Reply));
 }
