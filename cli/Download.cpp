@@ -77,6 +77,7 @@ int EndStatus(klink::TDownloadEnd end) {
     case klink::TDownloadEnd::Complete:
         return ExitDone;
     case klink::TDownloadEnd::EndedShort:
+    case klink::TDownloadEnd::EntriesLost:
     case klink::TDownloadEnd::LoggerSilent:
     case klink::TDownloadEnd::LineGone:
         return ExitStopped;
@@ -159,6 +160,7 @@ int Download(TSession& session, const TOptions& options, TDownloadOutputs& outpu
     std::string error;
     session.WatchOutput(outputs.LogToStdout || outputs.CsvToStdout);
     host.SaveName = outputs.LogPath();
+    host.StreamedLog = outputs.LogToStdout;
     link.SetDownloadPacing(options.Fast ? klink::TRequestPacing::OnReply
                                         : klink::TRequestPacing::EveryTick);
     host.Downloaded.reset();
