@@ -473,13 +473,20 @@ void TLogDownload::EndChecked(bool certain) {
 
 bool TLogDownload::RewriteFile(const std::vector<protocol::LogRecord>& records,
                                std::string& error) {
+    // A link chosen as the file stays a link: the file it leads to is the one replaced.
+    char* resolved = FileName.empty() ? nullptr : ::realpath(FileName.c_str(), nullptr);
+    if (!resolved) {
+        return false;
+    }
+    const std::string path = resolved;
+    std::free(resolved);
     struct stat info {};
-    if (FileName.empty() || ::stat(FileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
     }
     std::string text;
     {
-        std::ifstream in(FileName, std::ios::binary);
+        std::ifstream in(path, std::ios::binary);
         std::ostringstream all;
         all << in.rdbuf();
         if (!in) {
@@ -510,7 +517,7 @@ bool TLogDownload::RewriteFile(const std::vector<protocol::LogRecord>& records,
         return false;
     }
     // Beside the file and renamed over it: the file is whole at every moment.
-    std::string temporary = FileName + ".XXXXXX";
+    std::string temporary = path + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
         error = logdata::InOutErrorMessage(errno);
@@ -524,7 +531,7 @@ bool TLogDownload::RewriteFile(const std::vector<protocol::LogRecord>& records,
         out.Write(rewritten);
         out.Close();
         if (::chmod(temporary.c_str(), info.st_mode & 07777) != 0 ||
-            ::rename(temporary.c_str(), FileName.c_str()) != 0) {
+            ::rename(temporary.c_str(), path.c_str()) != 0) {
             throw logdata::EInOutError(errno, logdata::InOutErrorMessage(errno));
         }
     } catch (const logdata::EInOutError& e) {
