@@ -216,9 +216,14 @@ int Download(TSession& session, const TOptions& options, TDownloadOutputs& outpu
         if (outputs.Log && !kept.empty())
             outcome.FileName = outputs.Log->PartName();
         const std::string why = session.Stopping() ? session.StopReason() : "incomplete";
-        session.ComplainLocal(why + ": " + std::to_string(read) + " of " +
-                              std::to_string(std::max(expected, read)) + " entries" +
-                              (kept.empty() ? "" : (read == 1 ? " is in " : " are in ") + kept));
+        // A log that moved on may number as many entries as it held and still lack one.
+        const bool moved = end == klink::TDownloadEnd::EntriesLost;
+        const std::string of = moved
+                                   ? " entries, not every one the logger held"
+                                   : " of " + std::to_string(std::max(expected, read)) + " entries";
+        const std::string in = moved ? ", in " : read == 1 ? " is in " : " are in ";
+        session.ComplainLocal(why + ": " + std::to_string(read) + of +
+                              (kept.empty() ? "" : in + kept));
     }
     // Standard output, unless it is gone, gets what was read, complete or not.
     if (!session.OutputLost()) {

@@ -47,11 +47,11 @@ std::string EntriesLostText(const std::vector<protocol::LogRecord>& lost,
     std::string text = "The Kestro logged while Get Logs read its full log, so its entries moved "
                        "on during the download";
     if (lost.empty()) {
-        return text + " and some may be missing from the file; which ones cannot be told. The "
-                      "file holds the entries that came.";
+        return text + " and some may be missing from the download; which ones cannot be told. "
+                      "The file holds the entries that came.";
     }
     text += ". " + std::to_string(lost.size()) + (lost.size() == 1 ? " entry is" : " entries are") +
-            " missing from the file: ";
+            " missing from the download: ";
     for (std::size_t i = 0; i < lost.size() && i < LostNamedAtMost; ++i) {
         text += (i > 0 ? ", " : "") + protocol::DateTimeToStr(lost[i].TimeStamp(), formats);
     }
