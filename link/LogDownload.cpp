@@ -346,7 +346,7 @@ void TLogDownload::Recover(const protocol::LogRecord& record) {
 // numbers the rest one lower. So slots a to b hold b - a + 1 consecutive entries, and when as
 // many of the file's entries lie between the time stamps of slots a and b, none was passed
 // over there; otherwise the range is halved. An entry passed over costs about two requests
-// per halving, and nothing is asked when the log did not move.
+// per halving; a log that did not move costs the one request for slot 1.
 void TLogDownload::Check() {
     switch (CheckStage) {
     case TCheck::FirstSlot: {
