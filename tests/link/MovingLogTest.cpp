@@ -19,6 +19,7 @@ struct TMovingCase {
     int Entries;     // held when the download begins; 511 is full
     int LogAt;       // the new entry is logged as this log number is requested
     bool Rewritable; // false: the host streams the file, so a passed-over entry is only named
+    bool Uneven;     // an hour's gap after entry 100: the log's steps alone cannot tell a move
 };
 
 // A log line without its number: the entry as the logger holds it, whatever it is numbered.
@@ -43,6 +44,9 @@ protected:
 TEST_P(MovingLog, KeepsEveryEntryHeldAtBothEndsOnceInTimeOrderOrNamesIt) {
     const TMovingCase& c = GetParam();
     Rig.FillLog(c.Entries);
+    for (std::size_t i = 100; c.Uneven && i < Rig.Log.size(); ++i) {
+        Rig.Log[i].Minutes += 60;
+    }
     Rig.LogMemory = 511;
     Rig.Host.FileRewritable = c.Rewritable;
     ASSERT_TRUE(Rig.RunUntilReady());
@@ -53,6 +57,9 @@ TEST_P(MovingLog, KeepsEveryEntryHeldAtBothEndsOnceInTimeOrderOrNamesIt) {
     Rig.Link.ReadAllLogsClick();
     ASSERT_TRUE(Rig.RunUntilDownloaded(120000));
     ASSERT_EQ(Rig.LogDuringDownloadAt, 0) << "the logger never logged";
+    if (c.LogAt == 0) {
+        ASSERT_EQ(Rig.Log, atStart);
+    }
 
     // Every entry the logger has held, in the order it logged them.
     std::vector<std::string> logged;
@@ -122,14 +129,17 @@ TEST_P(MovingLog, KeepsEveryEntryHeldAtBothEndsOnceInTimeOrderOrNamesIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Link, MovingLog,
-    ::testing::Values(TMovingCase{"FullLogMovesAtFirstRequest_EntriesRenumberedLost", 511, 1, true},
-                      TMovingCase{"FullLogMovesMidway_PassedOverEntryLost", 511, 200, true},
-                      TMovingCase{"FullLogMovesAtLastRequest_NewestButOneLost", 511, 511, true},
-                      TMovingCase{"FullLogMovesMidwayFileStreamed_LossNotSaid", 511, 200, false},
-                      TMovingCase{"LogGrowsAtFirstRequest_NewEntryMisplaced", 300, 1, true},
-                      TMovingCase{"LogGrowsMidway_NewEntryMisplaced", 300, 150, true},
-                      TMovingCase{"LogGrowsAtItsEnd_NewEntryTakenForTheEnd", 300, 301, true},
-                      TMovingCase{"LogGrowsToFull_NewEntryInLastSlotMissed", 510, 255, true}),
+    ::testing::Values(
+        TMovingCase{"FullLogMovesAtFirstRequest_EntriesRenumberedLost", 511, 1, true, false},
+        TMovingCase{"FullLogMovesMidway_PassedOverEntryLost", 511, 200, true, false},
+        TMovingCase{"FullLogMovesAtLastRequest_NewestButOneLost", 511, 511, true, false},
+        TMovingCase{"FullLogMovesMidwayFileStreamed_LossNotSaid", 511, 200, false, false},
+        TMovingCase{"UnevenFullLogMovesMidway_PassedOverEntryLost", 511, 200, true, true},
+        TMovingCase{"UnevenFullLogStill_FalseAlarmOrRewrite", 511, 0, true, true},
+        TMovingCase{"LogGrowsAtFirstRequest_NewEntryMisplaced", 300, 1, true, false},
+        TMovingCase{"LogGrowsMidway_NewEntryMisplaced", 300, 150, true, false},
+        TMovingCase{"LogGrowsAtItsEnd_NewEntryTakenForTheEnd", 300, 301, true, false},
+        TMovingCase{"LogGrowsToFull_NewEntryInLastSlotMissed", 510, 255, true, false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace
