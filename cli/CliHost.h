@@ -39,6 +39,8 @@ public:
     // The answers of the two dialogs.
     std::optional<std::string> SaveName;
     int ClearAnswer = klink::mrNo;
+    // The log file is copied to standard output as it grows, so it is never written again.
+    bool StreamedLog = false;
 
     // What happened so far.
     std::vector<std::string> Errors, Messages;
@@ -63,6 +65,7 @@ public:
     bool EchoesReadValues() const override { return false; }
     void PollCycleRead() override;
     void ReadingsApplied() override;
+    bool LogFileRewritable() const override { return !StreamedLog; }
     void DownloadEnded(const klink::TDownloadOutcome& outcome) override;
     void ClearFinished() override;
 

@@ -77,6 +77,7 @@ int EndStatus(klink::TDownloadEnd end) {
     case klink::TDownloadEnd::Complete:
         return ExitDone;
     case klink::TDownloadEnd::EndedShort:
+    case klink::TDownloadEnd::EntriesLost:
     case klink::TDownloadEnd::LoggerSilent:
     case klink::TDownloadEnd::LineGone:
         return ExitStopped;
@@ -159,6 +160,7 @@ int Download(TSession& session, const TOptions& options, TDownloadOutputs& outpu
     std::string error;
     session.WatchOutput(outputs.LogToStdout || outputs.CsvToStdout);
     host.SaveName = outputs.LogPath();
+    host.StreamedLog = outputs.LogToStdout;
     link.SetDownloadPacing(options.Fast ? klink::TRequestPacing::OnReply
                                         : klink::TRequestPacing::EveryTick);
     host.Downloaded.reset();
@@ -214,9 +216,14 @@ int Download(TSession& session, const TOptions& options, TDownloadOutputs& outpu
         if (outputs.Log && !kept.empty())
             outcome.FileName = outputs.Log->PartName();
         const std::string why = session.Stopping() ? session.StopReason() : "incomplete";
-        session.ComplainLocal(why + ": " + std::to_string(read) + " of " +
-                              std::to_string(std::max(expected, read)) + " entries" +
-                              (kept.empty() ? "" : (read == 1 ? " is in " : " are in ") + kept));
+        // A log that moved on may number as many entries as it held and still lack one.
+        const bool moved = end == klink::TDownloadEnd::EntriesLost;
+        const std::string of = moved
+                                   ? " entries, not every one the logger held"
+                                   : " of " + std::to_string(std::max(expected, read)) + " entries";
+        const std::string in = moved ? ", in " : read == 1 ? " is in " : " are in ";
+        session.ComplainLocal(why + ": " + std::to_string(read) + of +
+                              (kept.empty() ? "" : in + kept));
     }
     // Standard output, unless it is gone, gets what was read, complete or not.
     if (!session.OutputLost()) {

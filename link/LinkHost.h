@@ -51,6 +51,7 @@ inline constexpr int mrCancel = 2;
 enum class TDownloadEnd {
     Complete,     // the logger said the log ended, or every slot was read
     EndedShort,   // the log ended before the count read when the download began
+    EntriesLost,  // the log moved on while it was read and some entries are not in the file
     LoggerSilent, // the logger stopped answering the requests
     LineGone,     // a write failed: the port was closed
     FileError,    // the log file could not be written or closed
@@ -60,8 +61,10 @@ enum class TDownloadEnd {
 struct TDownloadOutcome {
     TDownloadEnd End = TDownloadEnd::Complete;
     std::string FileName;
-    // Every entry written to the file, entry 0 included, in the order they came.
+    // Every entry in the file, entry 0 included, in the file's order.
     const std::vector<protocol::LogRecord>* Records = nullptr;
+    // Entries that had moved while the log was read, read again and put in their place.
+    std::size_t EntriesPutInPlace = 0;
 };
 
 // Implemented by the shell; every call comes on the main thread. The link echoes the values it
@@ -145,6 +148,10 @@ public:
     virtual void PollCycleRead() {}
     // A zone readings reply has been applied to the read-outs, battery included.
     virtual void ReadingsApplied() {}
+    // Whether the download's file may be written again once it is closed, to put in their
+    // place entries that moved while the log was read. A host that has passed the file on as
+    // it grew says no; those entries are then named as missing.
+    virtual bool LogFileRewritable() const { return true; }
     // Get Logs has ended; the file is closed (or given up on a file error).
     virtual void DownloadEnded(const TDownloadOutcome& outcome) { (void)outcome; }
     // The logger answered again after erasing its log.

@@ -1,10 +1,36 @@
 #include "link/LogDownload.h"
 
+#include "logdata/LogHeader.h"
 #include "protocol/Commands.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace klink {
+
+namespace {
+
+// An entry is known by its time stamp and readings; its number moves with the log.
+bool SameEntry(const protocol::LogRecord& a, const protocol::LogRecord& b) {
+    return a.Minutes == b.Minutes && a.Values == b.Values;
+}
+
+bool EarlierThan(const protocol::LogRecord& a, const protocol::LogRecord& b) {
+    return a.Minutes < b.Minutes;
+}
+
+// More than this many would make a message box no one reads.
+constexpr std::size_t LostNamedAtMost = 10;
+
+} // namespace
 
 std::string StoppedAnsweringText(int32_t logIndex) {
     return "The Kestro stopped answering at log " + std::to_string(logIndex) + ".";
@@ -14,6 +40,25 @@ std::string EndedShortText(std::size_t entries, int32_t logCount) {
     return "The log ended after " + std::to_string(entries) + " entries, but the Kestro held " +
            std::to_string(logCount) +
            " when Get Logs began: it may have restarted. The file holds the entries that came.";
+}
+
+std::string EntriesLostText(const std::vector<protocol::LogRecord>& lost,
+                            const protocol::DateFormats& formats) {
+    std::string text = "The Kestro logged while Get Logs read its full log, so its entries moved "
+                       "on during the download";
+    if (lost.empty()) {
+        return text + " and some may be missing from the download; which ones cannot be told. "
+                      "The file holds the entries that came.";
+    }
+    text += ". " + std::to_string(lost.size()) + (lost.size() == 1 ? " entry is" : " entries are") +
+            " missing from the download: ";
+    for (std::size_t i = 0; i < lost.size() && i < LostNamedAtMost; ++i) {
+        text += (i > 0 ? ", " : "") + protocol::DateTimeToStr(lost[i].TimeStamp(), formats);
+    }
+    if (lost.size() > LostNamedAtMost) {
+        text += " and " + std::to_string(lost.size() - LostNamedAtMost) + " more";
+    }
+    return text + ".";
 }
 
 TLogDownload::TLogDownload(TLinkHost& host, TLinkValues& values, TTransmitter& transmitter,
@@ -103,7 +148,7 @@ void TLogDownload::Timer2Timer() {
 }
 
 void TLogDownload::ReplyHandled() {
-    if (Phase == TPhase::FirstEntry || Phase == TPhase::Looping) {
+    if (Requesting()) {
         if (Trans.Idle() && Host.MonotonicMs() - RequestedAtMs >= RequestPeriodMs) {
             Wait = 0;
             Step();
@@ -133,6 +178,14 @@ void TLogDownload::Step() {
     case TPhase::Looping:
         Pass();
         break;
+    case TPhase::Checking:
+        if (!Received) {
+            RequestAgain();
+            break;
+        }
+        Unanswered = 0;
+        Check();
+        break;
     case TPhase::Idle:
         break;
     }
@@ -140,6 +193,12 @@ void TLogDownload::Step() {
 
 void TLogDownload::Pass() {
     if (EndReached || (Received && Vals.LogIndex >= Vals.LogCapacity)) {
+        // Every slot held an entry: the log is full, and a cyclic one may have moved on.
+        if (!EndReached && Vals.LogIndex == Vals.LogCapacity && !Written.empty() &&
+            Written.back().Index == Vals.LogCapacity && !EvenlySpaced()) {
+            StartCheck();
+            return;
+        }
         EndOfLog();
         return;
     }
@@ -173,6 +232,19 @@ void TLogDownload::SendRequest() {
 }
 
 void TLogDownload::RecordDecoded(const protocol::LogRecord& record) {
+    if (Phase == TPhase::Checking) {
+        if (record.IsEndOfLog()) {
+            // The full log has lost entries since: it was cleared, or the logger restarted.
+            EndChecked(false);
+            return;
+        }
+        Probed[Vals.LogIndex] = record;
+        Received = true;
+        if (Pacing == TRequestPacing::OnReply) {
+            Step();
+        }
+        return;
+    }
     if (record.IsEndOfLog()) {
         if (Phase == TPhase::Looping) {
             Vals.LogIndex = Vals.LogCapacity;
@@ -202,6 +274,272 @@ void TLogDownload::RecordDecoded(const protocol::LogRecord& record) {
     if (Pacing == TRequestPacing::OnReply && Requesting()) {
         Step();
     }
+}
+
+// An entry passed over leaves a step of two or more of the log's steps between the entries
+// either side of it. Where every step is the same none can have been, and a download of an
+// evenly logged full log asks for nothing more.
+bool TLogDownload::EvenlySpaced() const {
+    std::vector<int64_t> minutes;
+    for (const protocol::LogRecord& record : Written) {
+        if (record.Index > 0) {
+            minutes.push_back(record.Minutes);
+        }
+    }
+    if (minutes.size() < 3) {
+        return false;
+    }
+    const int64_t step = minutes[1] - minutes[0];
+    return std::adjacent_find(minutes.begin(), minutes.end(), [step](int64_t a, int64_t b) {
+               return b - a != step;
+           }) == minutes.end();
+}
+
+void TLogDownload::StartCheck() {
+    Phase = TPhase::Checking;
+    CheckStage = TCheck::FirstSlot;
+    Round = 0;
+    Recovered = 0;
+    Probed.clear();
+    Ranges.clear();
+    Timeline.clear();
+    std::copy_if(Written.begin(), Written.end(), std::back_inserter(Timeline),
+                 [](const auto& record) { return record.Index > 0; });
+    Probe(1);
+}
+
+void TLogDownload::Probe(int32_t slot) {
+    Vals.LogIndex = slot;
+    Unanswered = 0;
+    SendRequest();
+}
+
+bool TLogDownload::TimeOrdered() const {
+    return std::adjacent_find(Timeline.begin(), Timeline.end(), [](const auto& a, const auto& b) {
+               return a.Minutes >= b.Minutes;
+           }) == Timeline.end();
+}
+
+std::size_t TLogDownload::HeldBetween(int64_t firstMinutes, int64_t lastMinutes) const {
+    protocol::LogRecord first, last;
+    first.Minutes = firstMinutes;
+    last.Minutes = lastMinutes;
+    return static_cast<std::size_t>(
+        std::upper_bound(Timeline.begin(), Timeline.end(), last, EarlierThan) -
+        std::lower_bound(Timeline.begin(), Timeline.end(), first, EarlierThan));
+}
+
+bool TLogDownload::Held(const protocol::LogRecord& record) const {
+    const auto at = std::lower_bound(Timeline.begin(), Timeline.end(), record, EarlierThan);
+    return at != Timeline.end() && SameEntry(*at, record);
+}
+
+void TLogDownload::Recover(const protocol::LogRecord& record) {
+    if (!Held(record)) {
+        Timeline.insert(std::upper_bound(Timeline.begin(), Timeline.end(), record, EarlierThan),
+                        record);
+        ++Recovered;
+    }
+}
+
+// The log holds its entries in time order, and a cyclic one that moves on drops its oldest and
+// numbers the rest one lower. So slots a to b hold b - a + 1 consecutive entries, and when as
+// many of the file's entries lie between the time stamps of slots a and b, none was passed
+// over there; otherwise the range is halved. An entry passed over costs about two requests
+// per halving; a log that did not move costs the one request for slot 1.
+void TLogDownload::Check() {
+    switch (CheckStage) {
+    case TCheck::FirstSlot: {
+        FirstOfRound = Probed.at(1);
+        if (Round == 0 && !Timeline.empty() && SameEntry(FirstOfRound, Timeline.front())) {
+            Phase = TPhase::Looping;
+            Vals.LogIndex = Vals.LogCapacity;
+            EndOfLog();
+            return;
+        }
+        if (!TimeOrdered()) {
+            EndChecked(false);
+            return;
+        }
+        Ranges = {{1, Vals.LogCapacity}};
+        CheckStage = TCheck::Search;
+        [[fallthrough]];
+    }
+    case TCheck::Search:
+        while (!Ranges.empty()) {
+            const auto [a, b] = Ranges.back();
+            for (const int32_t slot : {a, b}) {
+                if (!Probed.count(slot)) {
+                    Probe(slot);
+                    return;
+                }
+            }
+            Ranges.pop_back();
+            const protocol::LogRecord& first = Probed.at(a);
+            const protocol::LogRecord& last = Probed.at(b);
+            const auto slots = static_cast<std::size_t>(b - a + 1);
+            const std::size_t held = HeldBetween(first.Minutes, last.Minutes);
+            if ((b > a && first.Minutes >= last.Minutes) || held > slots) {
+                // Not one run of consecutive entries: the clock was set back, or the log
+                // was replaced while it was read.
+                EndChecked(false);
+                return;
+            }
+            if (held < slots && b - a > 1) {
+                const int32_t middle = a + (b - a) / 2;
+                Ranges.emplace_back(middle, b);
+                Ranges.emplace_back(a, middle);
+            }
+        }
+        for (const auto& [slot, record] : Probed) {
+            Recover(record);
+        }
+        // Slot 1 once more: a log that moved on during the search may have moved an entry
+        // past it, and is searched again.
+        Probed.clear();
+        CheckStage = TCheck::Recheck;
+        Probe(1);
+        return;
+    case TCheck::Recheck:
+        if (!SameEntry(Probed.at(1), FirstOfRound)) {
+            if (++Round >= MovedSearchRounds || !TimeOrdered()) {
+                EndChecked(false);
+                return;
+            }
+            CheckStage = TCheck::FirstSlot;
+            Check();
+            return;
+        }
+        EndChecked(true);
+        return;
+    }
+}
+
+void TLogDownload::EndChecked(bool certain) {
+    Stop();
+    try {
+        File.Close();
+    } catch (const logdata::EInOutError& e) {
+        Host.ShowError(e.what());
+        Tell(TDownloadEnd::FileError);
+        return;
+    }
+    if (certain && Recovered == 0) {
+        Tell(TDownloadEnd::Complete);
+        return;
+    }
+    // The entries read again, in place: numbered in time order from 1, as the log was
+    // numbered when the download began.
+    std::vector<protocol::LogRecord> records;
+    std::copy_if(Written.begin(), Written.end(), std::back_inserter(records),
+                 [](const auto& record) { return record.Index == 0; });
+    int32_t number = 0;
+    for (protocol::LogRecord record : Timeline) {
+        record.Index = ++number;
+        records.push_back(record);
+    }
+    std::string error;
+    if (certain && Host.LogFileRewritable() && RewriteFile(records, error)) {
+        Written = std::move(records);
+        Display.Clear();
+        Host.ClearLogDisplay();
+        for (const protocol::LogRecord& record : Written) {
+            const std::string line = protocol::LogLine(record, Formats);
+            if (Display.Show(record.Index, Vals.LogCapacity, line)) {
+                Host.AppendLogLine(line);
+            }
+        }
+        TDownloadOutcome outcome;
+        outcome.End = TDownloadEnd::Complete;
+        outcome.FileName = FileName;
+        outcome.Records = &Written;
+        outcome.EntriesPutInPlace = Recovered;
+        Host.DownloadEnded(outcome);
+        return;
+    }
+    // What the file lacks: the entries found only by reading again.
+    std::vector<protocol::LogRecord> lost;
+    if (certain) {
+        for (const protocol::LogRecord& record : Timeline) {
+            if (std::none_of(Written.begin(), Written.end(),
+                             [&](const auto& w) { return w.Index > 0 && SameEntry(w, record); })) {
+                lost.push_back(record);
+            }
+        }
+    }
+    Tell(TDownloadEnd::EntriesLost);
+    Host.ShowMessage(EntriesLostText(lost, Formats) + (error.empty() ? "" : " " + error));
+}
+
+bool TLogDownload::RewriteFile(const std::vector<protocol::LogRecord>& records,
+                               std::string& error) {
+    // A link chosen as the file stays a link: the file it leads to is the one replaced.
+    char* resolved = FileName.empty() ? nullptr : ::realpath(FileName.c_str(), nullptr);
+    if (!resolved) {
+        return false;
+    }
+    const std::string path = resolved;
+    std::free(resolved);
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    std::string text;
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream all;
+        all << in.rdbuf();
+        if (!in) {
+            error = "The file could not be read back.";
+            return false;
+        }
+        text = all.str();
+    }
+    // Only the file as this download wrote it is written again.
+    std::size_t headerEnd = 0;
+    for (std::size_t line = 0; line < logdata::HeaderLineCount; ++line) {
+        headerEnd = text.find(logdata::LineEnd, headerEnd);
+        if (headerEnd == std::string::npos) {
+            error = "The file has changed since it was written.";
+            return false;
+        }
+        headerEnd += logdata::LineEnd.size();
+    }
+    std::string written, rewritten;
+    for (const protocol::LogRecord& record : Written) {
+        written += protocol::LogLine(record, Formats) + std::string(logdata::LineEnd);
+    }
+    for (const protocol::LogRecord& record : records) {
+        rewritten += protocol::LogLine(record, Formats) + std::string(logdata::LineEnd);
+    }
+    if (text.compare(headerEnd, std::string::npos, written) != 0) {
+        error = "The file has changed since it was written.";
+        return false;
+    }
+    // Beside the file and renamed over it: the file is whole at every moment.
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        error = logdata::InOutErrorMessage(errno);
+        return false;
+    }
+    ::close(fd);
+    try {
+        logdata::TLogFile out;
+        out.Rewrite(temporary);
+        out.Write(std::string_view(text).substr(0, headerEnd));
+        out.Write(rewritten);
+        out.Close();
+        if (::chmod(temporary.c_str(), info.st_mode & 07777) != 0 ||
+            ::rename(temporary.c_str(), path.c_str()) != 0) {
+            throw logdata::EInOutError(errno, logdata::InOutErrorMessage(errno));
+        }
+    } catch (const logdata::EInOutError& e) {
+        ::unlink(temporary.c_str());
+        error = e.what();
+        return false;
+    }
+    return true;
 }
 
 void TLogDownload::StopOnFileError(const std::string& message) {

@@ -35,6 +35,9 @@ struct Faults {
     int jitterMinMs = 0;
     int jitterMaxMs = 0;
     bool clearReplyAfterErase = false; // answer "C" only once the erase is over
+    // Logs one new record, once, as the request for this log number comes in (0 off): with a
+    // full cyclic log every record then moves down a number in the middle of a download.
+    int logDuringDownloadAt = 0;
 };
 
 struct Config {

@@ -137,6 +137,15 @@ void Kestro::Preload(int count) {
         log_.Add(MakeRecord(first + int64_t(i) * spacing), cyclic_);
 }
 
+void Kestro::LogNextNow() {
+    const int spacing = logInterval_ > 0 && logInterval_ <= 5000 ? logInterval_ : kDefaultSpacing;
+    const LogRecord* last = log_.At(log_.Count());
+    const int64_t minutes = std::max(nextLogMinute_, last ? last->minutes + spacing : 1);
+    nextLogMinute_ = minutes + spacing;
+    const LogRecord record = MakeRecord(minutes);
+    Note(log_.Add(record, cyclic_) ? "LOGGED" : "LOG FULL", LogLine(log_.Count(), record));
+}
+
 void Kestro::Tick() {
     if (logInterval_ <= 0)
         return;

@@ -121,6 +121,8 @@ private:
     void SetClock(int64_t minutes);
     LogRecord MakeRecord(int64_t minutes);
     void Preload(int count);
+    // The record that falls due next, logged now.
+    void LogNextNow();
     void Note(std::string_view what, std::string_view bytes);
     int64_t Now() const { return steadyMs_(); }
     uint32_t Random(uint64_t& state, uint32_t range) const;
@@ -140,6 +142,7 @@ private:
     uint64_t recordRng_ = 0, readingRng_ = 0;
     uint64_t jitterRng_ = 0;
     bool lateDone_ = false;
+    bool loggedDuringDownload_ = false;
     LogMemory log_;
     CommandReader reader_;
     Counters counters_;

@@ -76,6 +76,11 @@ std::optional<std::string> Kestro::Read(std::string_view body) {
         const std::optional<uint16_t> n = HexWord(body.substr(1));
         if (!n)
             return std::nullopt;
+        if (config_.faults.logDuringDownloadAt > 0 && *n == config_.faults.logDuringDownloadAt &&
+            !loggedDuringDownload_) {
+            loggedDuringDownload_ = true;
+            LogNextNow();
+        }
         if (*n == 0) // the log count, the one word sent high byte first
             return WordHighFirst(Word(log_.Count())) + std::string(28, '0');
         return LogPayload(*n);

@@ -196,6 +196,7 @@ const std::map<std::string, Setter>& Setters() {
              return true;
          }},
         {"--clear-reply-late", SetFlag(FIELD(config.faults.clearReplyAfterErase))},
+        {"--log-during-download", IntInto(FIELD(config.faults.logDuringDownloadAt), 0, 65535)},
     };
     return setters;
 }
@@ -301,6 +302,7 @@ Faults (K: every K-th valid command; 0 off)
   --slow-on BODY --slow-by MS   every reply to BODY that much later
   --jitter MIN,MAX     each reply's delay drawn from MIN to MAX ms (--seed)
   --clear-reply-late on|off   answer "C" only once the erase is over
+  --log-during-download N   log one new record as log number N is requested (once)
 Records
   --transcript FILE    every command and reply with a millisecond time stamp
   --dump-log FILE      the log memory as the program's log lines

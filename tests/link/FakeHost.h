@@ -51,6 +51,8 @@ public:
     int ClearAsked = 0;
     std::optional<std::string> SaveName;
     int SaveAsked = 0;
+    // False as for a host that passes the log file on while it grows.
+    bool FileRewritable = true;
     // Runs while a modal dialog is open, as the shell's timers and events would.
     std::function<void()> DuringModal;
     // SetText of this control throws once, as a failing shell would.
@@ -92,6 +94,7 @@ public:
     int AskClearConfirmation() override;
     std::optional<std::string> AskSaveFileName() override;
     void PollCycleRead() override { ++CyclesRead; }
+    bool LogFileRewritable() const override { return FileRewritable; }
     void DownloadEnded(const klink::TDownloadOutcome& outcome) override;
     void ClearFinished() override { ++ClearsFinished; }
 

@@ -61,6 +61,19 @@ void TRig::FillLog(int n) {
     }
 }
 
+void TRig::LogNext() {
+    protocol::LogRecord r;
+    r.Minutes = Log.empty() ? 14000015 : Log.back().Minutes + 15;
+    r.Values = {-130, 40, -static_cast<int32_t>(r.Minutes % 300), 7, 0, 16384};
+    Log.push_back(r);
+    if (LogMemory > 0 && Log.size() > LogMemory) {
+        Log.erase(Log.begin());
+    }
+    for (std::size_t i = 0; i < Log.size(); ++i) {
+        Log[i].Index = static_cast<int32_t>(i + 1);
+    }
+}
+
 std::optional<std::string> TRig::Answer(const std::string& body) {
     if (body == "i01") {
         std::string p;
@@ -94,6 +107,10 @@ std::optional<std::string> TRig::Answer(const std::string& body) {
     }
     if (body.size() == 5 && body[0] == 'l') {
         const int index = protocol::HexQuadToWord(body.substr(1));
+        if (LogDuringDownloadAt > 0 && index == LogDuringDownloadAt) {
+            LogDuringDownloadAt = 0;
+            LogNext();
+        }
         if (index >= 1 && index <= static_cast<int>(Log.size())) {
             return Delivered(RecordPayload(Log[index - 1]));
         }

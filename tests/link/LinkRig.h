@@ -58,6 +58,11 @@ public:
     std::array<uint16_t, 6> Settings = {1, 2, 60, 0, 1, 0}; // LE(0) ... LE(5)
     int32_t ClockMinutes = 14000000;
     std::vector<protocol::LogRecord> Log; // entries 1..n
+    // A new entry, 15 minutes after the last, is logged as this log number is requested
+    // (once; 0 never). With LogMemory set the log is cyclic and holds that many: a full one
+    // drops its oldest, so every entry moves down a number.
+    int LogDuringDownloadAt = 0;
+    std::size_t LogMemory = 0;
     int EraseSilenceMs = 0;
 
     TFakeHost Host;
@@ -75,6 +80,8 @@ public:
     std::vector<std::string> SentBodies(std::size_t from = 0) const;
     // Fills the log with n entries, one every 15 minutes from 14,000,000 minutes.
     void FillLog(int n);
+    // Logs the next entry, as the logger's clock would.
+    void LogNext();
 
     // The reply last queued comes this much later (with the ones behind it).
     void DelayLastReply(int ms);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 using namespace protocol;
@@ -152,6 +154,37 @@ TEST_F(KestroLog, WithoutCyclicLoggingAFullMemoryStopsLogging) {
     EXPECT_EQ(Count(), 511);
     EXPECT_EQ(Record(1), first);
     EXPECT_EQ(Record(511).Minutes, 14000000);
+}
+
+// Logging as a chosen log number is asked for: a full cyclic log drops its oldest and every
+// record answers one number lower from then on, the new one last; a log with room adds it at
+// its end and nothing moves. Catches a simulated logger that logs twice, at the wrong request,
+// or moves a log that has room.
+TEST_F(KestroLog, ARecordLoggedMidDownloadMovesAFullCyclicLogDownByOne) {
+    for (const int logs : {511, 300}) {
+        sim::Config config = simtest::TestConfig();
+        config.logs = logs;
+        config.cyclic = true;
+        config.faults.logDuringDownloadAt = 200;
+        kestro = std::make_unique<sim::Kestro>(config, clock.Source());
+        auto minutes = [&] {
+            std::vector<int64_t> m;
+            for (int n = 1; n <= kestro->LogCount(); ++n)
+                m.push_back(kestro->Log().At(n)->minutes);
+            return m;
+        };
+        std::vector<int64_t> expected = minutes();
+        Record(199);
+        ASSERT_EQ(minutes(), expected) << logs;
+        const bool full = logs == 511;
+        expected.push_back(expected.back() + 15);
+        if (full)
+            expected.erase(expected.begin());
+        EXPECT_EQ(Record(200).Minutes, expected[199]) << logs;
+        EXPECT_EQ(minutes(), expected) << logs;
+        Record(200);
+        EXPECT_EQ(minutes(), expected) << logs << ": logged again";
+    }
 }
 
 TEST_F(KestroLog, ALongGapLeavesTheLatestRecordsOnly) {

@@ -136,6 +136,7 @@ TEST(SimOptions, SetTheFaultsAndRecords) {
     EXPECT_EQ(o->dumpLog, "d.txt");
     EXPECT_EQ(o->link, "/tmp/k");
     EXPECT_EQ(Parse({"--reply-delay", "20"})->config.faults.replyDelayMs, 20);
+    EXPECT_EQ(Parse({"--log-during-download", "200"})->config.faults.logDuringDownloadAt, 200);
 }
 
 TEST(SimOptions, LateReplyJitterAndLateClearAnswer) {
