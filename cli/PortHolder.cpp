@@ -66,7 +66,8 @@ std::string BusyAdvice(const std::string& port) {
     const int pid = LockHolderPid(path);
     if (pid <= 0)
         return {};
-    return cport::OpenFailureAdvice({port, path, EBUSY, cport::HolderText(CommandOf(pid), pid)});
+    return cport::OpenFailureAdvice(
+        {port, path, EBUSY, cport::HolderText(CommandOf(pid), pid), ""});
 }
 
 } // namespace cli

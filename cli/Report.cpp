@@ -241,18 +241,9 @@ std::string OpenFailureText(const std::string& port, const kline::TOpenResult& f
 }
 
 std::string OpenFailureAdvice(const std::string& port, const kline::TOpenResult& failure) {
-    const int code = failure.SystemCode;
-    const bool missing = code == ENOENT || code == ENODEV || code == ENXIO;
-    if (missing && !failure.Variable.empty()) {
-        // The variable chose the device, so plugging in an adapter would change nothing.
-        if (failure.Path.empty())
-            return failure.Variable + " is set but empty, which leaves " + port +
-                   " without a device: set it to the logger's device, or unset it.";
-        return cport::OpenFailureAdvice({failure.Path, failure.Path, code, ""});
-    }
-    if (code == ENOTTY && !failure.Path.empty())
+    if (failure.SystemCode == ENOTTY && !failure.Path.empty())
         return failure.Path + " is not a serial port: give the logger's serial device.";
-    return cport::OpenFailureAdvice({port, failure.Path, code, ""});
+    return cport::OpenFailureAdvice({port, failure.Path, failure.SystemCode, "", failure.Variable});
 }
 
 std::string ProgressText(int entry, int count, double elapsedSeconds) {

@@ -162,6 +162,12 @@ std::string OpenFailureAdvice(const TOpenFailure& F) {
     case ENOENT:
     case ENODEV:
     case ENXIO:
+        if (!F.Variable.empty() && F.Path.empty())
+            return F.Variable + " is set but empty, which leaves " + F.Port +
+                   " without a device: set it to the logger's device, or unset it.";
+        if (!F.Variable.empty())
+            return "There is no device " + F.Path + " on this PC now (" + F.Variable +
+                   " names it).";
         if (ComNumber(F.Port) > 0)
             return "This PC has no " + F.Port +
                    " now: plug in the logger's USB serial adapter, or choose another COM port.";

@@ -68,6 +68,9 @@ struct TOpenFailure {
     std::string Path;
     int SystemCode = 0;
     std::string Holder; // "ModemManager (pid 812)"
+    // The variable that chose the device ("" when the PC's own list numbered the port): then
+    // plugging in an adapter changes nothing, and the variable is what to mend.
+    std::string Variable;
 };
 std::string OpenFailureAdvice(const TOpenFailure& Failure);
 

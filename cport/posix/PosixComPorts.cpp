@@ -207,6 +207,7 @@ std::string ExplainOpenFailure(const std::string& Port, int SystemCode) {
     Failure.Port = Port;
     Failure.Path = PortDevicePath(Port);
     Failure.SystemCode = SystemCode;
+    Failure.Variable = ComPortVariable(Port);
     if (SystemCode == EBUSY)
         Failure.Holder = DeviceHolder(Failure.Path);
     return OpenFailureAdvice(Failure);

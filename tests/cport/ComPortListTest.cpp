@@ -80,14 +80,16 @@ TEST(ComPortList, ABusyDeviceNamesTheProgramThatHoldsIt) {
     Holder.ClosePort();
 }
 
-TEST(ComPortList, AMissingDeviceSaysThisPcHasNoSuchCom) {
+TEST(ComPortList, AMissingDeviceNamedByAVariableSaysToMendTheVariable) {
     TComEnv Three(3, "");
     const auto [Code, Text] = OpenFailure("COM3");
     EXPECT_EQ(Code, ENOENT);
-    EXPECT_EQ(Text, "This PC has no COM3 now: plug in the logger's USB serial adapter, or choose "
-                    "another COM port.");
+    EXPECT_EQ(Text, "QUORVA_COM3 is set but empty, which leaves COM3 without a device: set it to "
+                    "the logger's device, or unset it.");
+    // A variable that names a missing device is what to mend, not a missing adapter.
     TComEnv Four(4, "/nonexistent/quorva-unplugged");
-    EXPECT_EQ(OpenFailure("COM4").second.rfind("This PC has no COM4 now", 0), 0u);
+    EXPECT_EQ(OpenFailure("COM4").second, "There is no device /nonexistent/quorva-unplugged on "
+                                          "this PC now (QUORVA_COM4 names it).");
 }
 
 TEST(ComPortList, PermissionDeniedNamesTheDeviceAndTheDialoutFix) {

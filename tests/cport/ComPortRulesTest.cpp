@@ -138,21 +138,27 @@ TEST(ComPortRules, UdevTextsReadAsWords) {
 }
 
 TEST(ComPortRules, OpenFailuresExplainThemselves) {
-    EXPECT_EQ(OpenFailureAdvice({"COM1", "/dev/ttyUSB0", EACCES, ""}),
+    EXPECT_EQ(OpenFailureAdvice({"COM1", "/dev/ttyUSB0", EACCES, "", ""}),
               "Permission denied on /dev/ttyUSB0: add your user to the group dialout (sudo "
               "adduser $USER dialout), then log out and in again.");
-    EXPECT_EQ(OpenFailureAdvice({"COM2", "/dev/ttyACM0", EBUSY, "ModemManager (pid 812)"}),
+    EXPECT_EQ(OpenFailureAdvice({"COM2", "/dev/ttyACM0", EBUSY, "ModemManager (pid 812)", ""}),
               "/dev/ttyACM0 is in use by ModemManager (pid 812); close that program and choose "
               "COM2 again.");
-    EXPECT_EQ(OpenFailureAdvice({"COM2", "/dev/ttyACM0", EBUSY, ""}),
+    EXPECT_EQ(OpenFailureAdvice({"COM2", "/dev/ttyACM0", EBUSY, "", ""}),
               "/dev/ttyACM0 is in use by another program; close it and choose COM2 again.");
     const std::string NoCom3 = "This PC has no COM3 now: plug in the logger's USB serial "
                                "adapter, or choose another COM port.";
-    EXPECT_EQ(OpenFailureAdvice({"COM3", "", ENOENT, ""}), NoCom3);
-    EXPECT_EQ(OpenFailureAdvice({"COM3", "/dev/ttyUSB0", ENODEV, ""}), NoCom3);
-    EXPECT_EQ(OpenFailureAdvice({"/dev/ttyUSB7", "/dev/ttyUSB7", ENOENT, ""}),
+    EXPECT_EQ(OpenFailureAdvice({"COM3", "", ENOENT, "", ""}), NoCom3);
+    EXPECT_EQ(OpenFailureAdvice({"COM3", "/dev/ttyUSB0", ENODEV, "", ""}), NoCom3);
+    EXPECT_EQ(OpenFailureAdvice({"/dev/ttyUSB7", "/dev/ttyUSB7", ENOENT, "", ""}),
               "There is no device /dev/ttyUSB7 on this PC now.");
-    EXPECT_EQ(OpenFailureAdvice({"COM1", "/dev/ttyS0", EIO, ""}), "");
+    EXPECT_EQ(OpenFailureAdvice({"COM1", "/dev/ttyS0", EIO, "", ""}), "");
+    // A device chosen by a variable: the variable is what to mend, not a missing adapter.
+    EXPECT_EQ(OpenFailureAdvice({"COM3", "/tmp/gone", ENOENT, "", "QUORVA_COM3"}),
+              "There is no device /tmp/gone on this PC now (QUORVA_COM3 names it).");
+    EXPECT_EQ(OpenFailureAdvice({"COM3", "", ENOENT, "", "QUORVA_COM3"}),
+              "QUORVA_COM3 is set but empty, which leaves COM3 without a device: set it to the "
+              "logger's device, or unset it.");
     EXPECT_EQ(HolderText("ModemManager", 812), "ModemManager (pid 812)");
     EXPECT_EQ(HolderText("quorva", 4000), "another copy of Quorva (pid 4000)");
 }
