@@ -17,7 +17,14 @@ namespace {
 
 using klink::TDownloadEnd;
 
-enum class TEnding { AllRead, LoggerFallsSilent, WriteFails, DiskFills, UserAborts };
+enum class TEnding {
+    AllRead,
+    LoggerFallsSilent,
+    LoggerRestarts,
+    WriteFails,
+    DiskFills,
+    UserAborts
+};
 
 struct TEndingCase {
     TEnding Ending;
@@ -52,6 +59,7 @@ TEST_P(DownloadEnding, IsToldOnceWithItsReasonAndTheEntriesWritten) {
         small.rlim_cur = 2000; // the header and a few entries
         setrlimit(RLIMIT_FSIZE, &small);
     }
+    const std::size_t held = Rig.Log.size();
     ASSERT_TRUE(Rig.RunUntilReady());
     Rig.Run(5500);
     Rig.Link.ReadAllLogsClick();
@@ -61,6 +69,13 @@ TEST_P(DownloadEnding, IsToldOnceWithItsReasonAndTheEntriesWritten) {
     switch (c.Ending) {
     case TEnding::LoggerFallsSilent:
         Rig.Silent = true;
+        break;
+    case TEnding::LoggerRestarts:
+        // Silent for two seconds, then back with fewer entries than it had.
+        Rig.Silent = true;
+        Rig.Run(2000);
+        Rig.Silent = false;
+        Rig.Log.resize(5);
         break;
     case TEnding::WriteFails:
         Rig.Host.WriteFailure = "Write error";
@@ -79,9 +94,15 @@ TEST_P(DownloadEnding, IsToldOnceWithItsReasonAndTheEntriesWritten) {
     const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
     EXPECT_EQ(Rig.Host.DownloadRecords[0] + logdata::HeaderLineCount, lines);
     if (c.Expected == TDownloadEnd::Complete) {
-        EXPECT_EQ(Rig.Host.DownloadRecords[0], Rig.Log.size() + 1);
+        EXPECT_EQ(Rig.Host.DownloadRecords[0], held + 1);
     } else {
-        EXPECT_LT(Rig.Host.DownloadRecords[0], Rig.Log.size() + 1);
+        EXPECT_LT(Rig.Host.DownloadRecords[0], held + 1);
+    }
+    // A log that ended early by itself is the one ending nobody would notice: it is said once.
+    if (c.Expected == TDownloadEnd::EndedShort) {
+        ASSERT_EQ(Rig.Host.Messages.size(), 1u);
+        EXPECT_NE(Rig.Host.Messages[0].find(std::to_string(held)), std::string::npos)
+            << Rig.Host.Messages[0];
     }
 }
 
@@ -90,6 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(TEndingCase{TEnding::AllRead, TDownloadEnd::Complete, "AllRead"},
                       TEndingCase{TEnding::LoggerFallsSilent, TDownloadEnd::LoggerSilent,
                                   "LoggerFallsSilent"},
+                      TEndingCase{TEnding::LoggerRestarts, TDownloadEnd::EndedShort,
+                                  "LoggerRestartsWithASmallerLog"},
                       TEndingCase{TEnding::WriteFails, TDownloadEnd::LineGone, "WriteFails"},
                       TEndingCase{TEnding::DiskFills, TDownloadEnd::FileError, "DiskFills"},
                       TEndingCase{TEnding::UserAborts, TDownloadEnd::Cancelled, "UserAborts"}),
