@@ -38,6 +38,12 @@ struct Faults {
     // Logs one new record, once, as the request for this log number comes in (0 off): with a
     // full cyclic log every record then moves down a number in the middle of a download.
     int logDuringDownloadAt = 0;
+    // Restarts, once, as the request for this log number comes in (0 off): that request goes
+    // unanswered, the logger is silent for restartSilenceMs, and it comes back holding only its
+    // first restartLogs records.
+    int restartAt = 0;
+    int restartLogs = 0;
+    int restartSilenceMs = 2000;
 };
 
 struct Config {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 namespace sim {
 namespace {
@@ -221,6 +222,19 @@ void Kestro::HandleOne(const Received& r, Output& out) {
     if (Erasing()) {
         ++counters_.erasing;
         Note("ERASING", r.raw);
+        return;
+    }
+    if (Now() < restartingUntil_) {
+        Note("RESTARTING", r.raw);
+        return;
+    }
+    const Faults& f = config_.faults;
+    if (f.restartAt > 0 && !restarted_ && r.body.size() == 5 && r.body[0] == 'l' &&
+        std::strtol(r.body.c_str() + 1, nullptr, 16) == f.restartAt) {
+        restarted_ = true;
+        log_.KeepOldest(f.restartLogs);
+        restartingUntil_ = Now() + f.restartSilenceMs;
+        Note("RESTART", r.raw);
         return;
     }
     if (config_.faults.silentAfter >= 0 && counters_.valid >= config_.faults.silentAfter) {

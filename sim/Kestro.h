@@ -137,7 +137,9 @@ private:
     int64_t clockBaseMs_ = 0; // logger time at steadyBase_, ms since the epoch
     int64_t steadyBase_ = 0;
     int64_t nextLogMinute_ = 0;
-    int64_t erasingUntil_ = 0; // steady ms
+    int64_t erasingUntil_ = 0;    // steady ms
+    int64_t restartingUntil_ = 0; // steady ms
+    bool restarted_ = false;
     bool hungUp_ = false;
     uint64_t recordRng_ = 0, readingRng_ = 0;
     uint64_t jitterRng_ = 0;

@@ -28,6 +28,13 @@ public:
         records_.clear();
         ++generation_;
     }
+    // Keeps the oldest n records, as a logger that lost the rest in a restart.
+    void KeepOldest(int n) {
+        if (n >= 0 && n < Count()) {
+            records_.resize(static_cast<std::size_t>(n));
+            ++generation_;
+        }
+    }
     // Changes whenever a record is added or the memory is cleared.
     uint64_t Generation() const { return generation_; }
 

@@ -197,6 +197,8 @@ const std::map<std::string, Setter>& Setters() {
          }},
         {"--clear-reply-late", SetFlag(FIELD(config.faults.clearReplyAfterErase))},
         {"--log-during-download", IntInto(FIELD(config.faults.logDuringDownloadAt), 0, 65535)},
+        {"--restart-at", IntInto(FIELD(config.faults.restartAt), 0, 65535)},
+        {"--restart-logs", IntInto(FIELD(config.faults.restartLogs), 0, 65535)},
     };
     return setters;
 }
@@ -303,6 +305,8 @@ Faults (K: every K-th valid command; 0 off)
   --jitter MIN,MAX     each reply's delay drawn from MIN to MAX ms (--seed)
   --clear-reply-late on|off   answer "C" only once the erase is over
   --log-during-download N   log one new record as log number N is requested (once)
+  --restart-at N --restart-logs M   at the request for log number N, restart (2 s silent) and
+                       come back holding only the first M records (once)
 Records
   --transcript FILE    every command and reply with a millisecond time stamp
   --dump-log FILE      the log memory as the program's log lines

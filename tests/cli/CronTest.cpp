@@ -115,6 +115,29 @@ TEST_F(KestroForCron, ADownloadCutByEachSignalLeavesTheEarlierFilesAndKeepsWhatC
     }
 }
 
+// Fault caught: a logger that restarted mid-download with a smaller log ended the download as
+// if complete: a file of 39 entries under a header of 60, and status 0.
+TEST_F(KestroForCron, ALoggerRestartingMidDownloadWithASmallerLogIsStatusFiveAndKeepsThePart) {
+    sim::Config config = simtest::TestConfig();
+    config.logs = 60;
+    config.faults.restartAt = 40;
+    config.faults.restartLogs = 20;
+    sim::PtyRunner logger(config);
+    logger.Start();
+    WriteText(Path("log.txt"), "complete log\r\n");
+    const TRun run =
+        RunKestro({"download", "--fast", "-o", Path("log.txt"), "--port", logger.Path()});
+    EXPECT_EQ(run.Code, 5) << run.Err;
+    EXPECT_NE(run.Err.find("ended after 39 entries, but the Kestro held 60"), std::string::npos)
+        << run.Err;
+    EXPECT_EQ(ReadFile(Path("log.txt")), "complete log\r\n");
+    const std::vector<std::string> part = CrLfLines(ReadFile(Path("log.txt.part")));
+    // The header, entry 0 and the 39 entries read before the restart.
+    ASSERT_EQ(part.size(), static_cast<std::size_t>(HeaderLines + 1 + 39)) << run.Err;
+    EXPECT_EQ(part.back().rfind("39 ", 0), 0u) << part.back();
+    EXPECT_EQ(part[13], "*Log Count           = 60"); // the count read when it began
+}
+
 // A device or a named pipe would be replaced by a regular file; it is refused before the port
 // is even opened.
 TEST_F(KestroForCron, ADeviceNodeOrANamedPipeAsTargetIsRefusedBeforeAnythingIsSent) {

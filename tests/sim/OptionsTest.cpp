@@ -137,6 +137,13 @@ TEST(SimOptions, SetTheFaultsAndRecords) {
     EXPECT_EQ(o->link, "/tmp/k");
     EXPECT_EQ(Parse({"--reply-delay", "20"})->config.faults.replyDelayMs, 20);
     EXPECT_EQ(Parse({"--log-during-download", "200"})->config.faults.logDuringDownloadAt, 200);
+    const auto slow = Parse(
+        {"--slow-on", "i05", "--slow-by", "2300", "--restart-at", "60", "--restart-logs", "30"});
+    ASSERT_TRUE(slow);
+    EXPECT_EQ(slow->config.faults.slowOn, "i05");
+    EXPECT_EQ(slow->config.faults.slowByMs, 2300);
+    EXPECT_EQ(slow->config.faults.restartAt, 60);
+    EXPECT_EQ(slow->config.faults.restartLogs, 30);
 }
 
 TEST(SimOptions, LateReplyJitterAndLateClearAnswer) {
