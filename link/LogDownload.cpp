@@ -1,18 +1,10 @@
 #include "link/LogDownload.h"
 
-#include "logdata/LogHeader.h"
+#include "logdata/LogSave.h"
 #include "protocol/Commands.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <iterator>
-#include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace klink {
 
@@ -473,73 +465,14 @@ void TLogDownload::EndChecked(bool certain) {
 
 bool TLogDownload::RewriteFile(const std::vector<protocol::LogRecord>& records,
                                std::string& error) {
-    // A link chosen as the file stays a link: the file it leads to is the one replaced.
-    char* resolved = FileName.empty() ? nullptr : ::realpath(FileName.c_str(), nullptr);
-    if (!resolved) {
-        return false;
-    }
-    const std::string path = resolved;
-    std::free(resolved);
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return false;
-    }
-    std::string text;
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream all;
-        all << in.rdbuf();
-        if (!in) {
-            error = "The file could not be read back.";
-            return false;
-        }
-        text = all.str();
-    }
-    // Only the file as this download wrote it is written again.
-    std::size_t headerEnd = 0;
-    for (std::size_t line = 0; line < logdata::HeaderLineCount; ++line) {
-        headerEnd = text.find(logdata::LineEnd, headerEnd);
-        if (headerEnd == std::string::npos) {
-            error = "The file has changed since it was written.";
-            return false;
-        }
-        headerEnd += logdata::LineEnd.size();
-    }
-    std::string written, rewritten;
+    std::vector<std::string> before, after;
     for (const protocol::LogRecord& record : Written) {
-        written += protocol::LogLine(record, Formats) + std::string(logdata::LineEnd);
+        before.push_back(protocol::LogLine(record, Formats));
     }
     for (const protocol::LogRecord& record : records) {
-        rewritten += protocol::LogLine(record, Formats) + std::string(logdata::LineEnd);
+        after.push_back(protocol::LogLine(record, Formats));
     }
-    if (text.compare(headerEnd, std::string::npos, written) != 0) {
-        error = "The file has changed since it was written.";
-        return false;
-    }
-    // Beside the file and renamed over it: the file is whole at every moment.
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        error = logdata::InOutErrorMessage(errno);
-        return false;
-    }
-    ::close(fd);
-    try {
-        logdata::TLogFile out;
-        out.Rewrite(temporary);
-        out.Write(std::string_view(text).substr(0, headerEnd));
-        out.Write(rewritten);
-        out.Close();
-        if (::chmod(temporary.c_str(), info.st_mode & 07777) != 0 ||
-            ::rename(temporary.c_str(), path.c_str()) != 0) {
-            throw logdata::EInOutError(errno, logdata::InOutErrorMessage(errno));
-        }
-    } catch (const logdata::EInOutError& e) {
-        ::unlink(temporary.c_str());
-        error = e.what();
-        return false;
-    }
-    return true;
+    return logdata::ReplaceLogEntries(FileName, before, after, error);
 }
 
 void TLogDownload::StopOnFileError(const std::string& message) {

@@ -6,6 +6,7 @@
 #include "logdata/LogHeader.h"
 
 #include <string>
+#include <vector>
 
 namespace logdata {
 
@@ -17,5 +18,13 @@ void WriteLogHeader(TLogFile& file, const std::string& name, const THeaderValues
 // before EInOutError passes on.
 void SaveLogFile(TLogFile& file, const std::string& name, const THeaderValues& values,
                  const TLogDisplay& display);
+
+// Puts newLines in the place of the entry lines of a downloaded log file, provided that after
+// its header it still holds exactly writtenLines (each line without its line end): through a
+// temporary file beside it that is renamed over it, so the file is whole at every moment. A
+// link chosen as the file stays a link; the file it leads to is the one replaced. False when
+// the file was left as it was, with the reason in error ("" when it is no regular file).
+bool ReplaceLogEntries(const std::string& name, const std::vector<std::string>& writtenLines,
+                       const std::vector<std::string>& newLines, std::string& error);
 
 } // namespace logdata
