@@ -8,6 +8,7 @@
 #include "app/LoggerHistory.h"
 #include "app/Shell.h"
 #include "archive/Archive.h"
+#include "bench/BenchSupport.h"
 #include "tests/archive/ArchiveSamples.h"
 
 #include <QApplication>
@@ -23,20 +24,10 @@
 
 namespace {
 
+using bench::RunFor;
+using bench::ThreadCpuMs;
+
 constexpr int EntriesPerDownload = 4090;
-
-void RunFor(int Milliseconds) {
-    QElapsedTimer T;
-    T.start();
-    while (T.elapsed() < Milliseconds)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-double ThreadCpuMs() {
-    timespec T{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &T);
-    return static_cast<double>(T.tv_sec) * 1e3 + static_cast<double>(T.tv_nsec) / 1e6;
-}
 
 void PrintTimes(const char* What, std::vector<double> Times) {
     std::sort(Times.begin(), Times.end());

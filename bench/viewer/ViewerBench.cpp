@@ -10,6 +10,7 @@
 #include "app/LogViewer.h"
 #include "app/Logger.h"
 #include "app/Shell.h"
+#include "bench/BenchSupport.h"
 #include "logdata/LogParse.h"
 #include "logdata/LogStats.h"
 #include "tests/logdata/WrittenLogs.h"
@@ -28,6 +29,9 @@
 
 namespace {
 
+using bench::RunFor;
+using bench::ThreadCpuMs;
+
 long StatusKb(const std::string& Wanted) {
     std::ifstream Status("/proc/self/status");
     std::string Key;
@@ -44,19 +48,6 @@ long StatusKb(const std::string& Wanted) {
 
 long RssKb() {
     return StatusKb("VmRSS:");
-}
-
-void RunFor(int Milliseconds) {
-    QElapsedTimer T;
-    T.start();
-    while (T.elapsed() < Milliseconds)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-double ThreadCpuMs() {
-    timespec T{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &T);
-    return static_cast<double>(T.tv_sec) * 1e3 + static_cast<double>(T.tv_nsec) / 1e6;
 }
 
 // Wall-clock and main-thread CPU milliseconds from the open to the chart's first frame. The
