@@ -1,5 +1,5 @@
 // Get Logs: the request sequence, the file byte for byte, the display, abort, silence, errors.
-#include "LinkRig.h"
+#include "DownloadFixture.h"
 #include "protocol/Convert.h"
 
 #include "tests/TestDevices.h"
@@ -17,15 +17,8 @@ namespace {
 
 using testfiles::ReadFile;
 
-class Download : public ::testing::Test {
+class Download : public TDownloadFixture<> {
 protected:
-    void SetUp() override {
-        FileName = testfiles::NewTempFile("quorva-link");
-        Rig.Version = "KV1.2 x"; // 511 records
-        Rig.Host.SaveName = FileName;
-    }
-    void TearDown() override { std::remove(FileName.c_str()); }
-
     void StartWhenReady() {
         ASSERT_TRUE(Rig.RunUntilReady());
         Rig.Run(5500); // one full cycle with every value read
@@ -98,8 +91,6 @@ protected:
         return text;
     }
 
-    TRig Rig;
-    std::string FileName;
     int ClickAt = 0;
     std::size_t SentBefore = 0;
 };

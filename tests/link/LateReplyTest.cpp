@@ -1,5 +1,5 @@
 // Slow, late and jittery loggers: every entry under its own number, nothing written back.
-#include "LinkRig.h"
+#include "DownloadFixture.h"
 #include "link/LogDownload.h"
 #include "link/ReplyTime.h"
 #include "protocol/Convert.h"
@@ -67,15 +67,12 @@ void ExpectLoggerAsMade(const TRig& rig) {
     EXPECT_EQ(rig.Settings, fresh.Settings);
 }
 
-class LateLogger : public ::testing::Test {
+class LateLogger : public TDownloadFixture<> {
 protected:
     void SetUp() override {
-        FileName = testfiles::NewTempFile("quorva-late");
-        Rig.Version = "KV1.2 x";
-        Rig.Host.SaveName = FileName;
+        TDownloadFixture::SetUp();
         Rig.FillLog(9);
     }
-    void TearDown() override { std::remove(FileName.c_str()); }
 
     void Download(int limitMs = 120000) {
         ASSERT_TRUE(Rig.RunUntilReady(30000));
@@ -111,9 +108,6 @@ protected:
         }
         EXPECT_EQ(Rig.Host.Texts[Control::SerialNo], Pad16(Rig.Serial));
     }
-
-    TRig Rig;
-    std::string FileName;
 };
 
 TEST_F(LateLogger, EveryDelayUpToNineHundredGivesEveryEntryOnceAndChangesNothing) {

@@ -1,6 +1,6 @@
 // Get Logs while the logger logs: a full cyclic log drops its oldest entry and numbers every
 // other one lower in the middle of the pass, and a log that is not full grows at its end.
-#include "LinkRig.h"
+#include "DownloadFixture.h"
 
 #include "logdata/LogHeader.h"
 #include "tests/TestFiles.h"
@@ -28,18 +28,7 @@ std::string Entry(const protocol::LogRecord& record) {
     return line.substr(line.find(' ') + 1);
 }
 
-class MovingLog : public ::testing::TestWithParam<TMovingCase> {
-protected:
-    void SetUp() override {
-        FileName = testfiles::NewTempFile("quorva-moving");
-        Rig.Version = "KV1.2 x"; // 511 records
-        Rig.Host.SaveName = FileName;
-    }
-    void TearDown() override { std::remove(FileName.c_str()); }
-
-    TRig Rig;
-    std::string FileName;
-};
+class MovingLog : public TDownloadFixture<::testing::TestWithParam<TMovingCase>> {};
 
 TEST_P(MovingLog, KeepsEveryEntryHeldAtBothEndsOnceInTimeOrderOrNamesIt) {
     const TMovingCase& c = GetParam();

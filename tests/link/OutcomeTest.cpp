@@ -1,6 +1,6 @@
 // What the link tells its host has happened: how each download ended, a whole poll cycle read,
 // and that a throw inside reply handling does not stop the line.
-#include "LinkRig.h"
+#include "DownloadFixture.h"
 
 #include "tests/TestFiles.h"
 
@@ -32,21 +32,17 @@ struct TEndingCase {
     const char* Name;
 };
 
-class DownloadEnding : public ::testing::TestWithParam<TEndingCase> {
+class DownloadEnding : public TDownloadFixture<::testing::TestWithParam<TEndingCase>> {
 protected:
     void SetUp() override {
-        FileName = testfiles::NewTempFile("quorva-outcome");
-        Rig.Version = "KV1.2 x"; // 511 records
-        Rig.Host.SaveName = FileName;
+        TDownloadFixture::SetUp();
         Rig.FillLog(40);
     }
     void TearDown() override {
         setrlimit(RLIMIT_FSIZE, &OldLimit);
-        std::remove(FileName.c_str());
+        TDownloadFixture::TearDown();
     }
 
-    TRig Rig;
-    std::string FileName;
     rlimit OldLimit{};
 };
 
