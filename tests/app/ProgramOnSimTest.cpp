@@ -23,7 +23,22 @@
 namespace apptest {
 namespace {
 
-using ProgramOnSimTest = SimAppTest;
+class ProgramOnSimTest : public SimAppTest {
+protected:
+    // The logger holding this many entries, the window ready, and Get Logs saving to Path, a
+    // file of this name in a folder of the test's own.
+    void ReadyToDownload(int Logs, const char* FileName) {
+        sim::Config Config;
+        Config.logs = Logs;
+        Start(Config);
+        ASSERT_TRUE(WaitForReady());
+        Path = Dir.filePath(FileName);
+        Form->SaveNameHook = [this] { return std::optional<std::string>(Path.toStdString()); };
+    }
+
+    QTemporaryDir Dir;
+    QString Path;
+};
 
 TEST_F(ProgramOnSimTest, FindsTheLoggerAndShowsItsSettingsWithTheControlsUnlocked) {
     Start();
@@ -82,13 +97,7 @@ TEST_F(ProgramOnSimTest, TheUsersSettingsReachTheLoggerAndAreReadBack) {
 }
 
 TEST_F(ProgramOnSimTest, GetLogsWritesTheHeaderAndEveryEntryAndShowsThem) {
-    sim::Config Config;
-    Config.logs = 40;
-    Start(Config);
-    ASSERT_TRUE(WaitForReady());
-    QTemporaryDir Dir;
-    const QString Path = Dir.filePath("logs.txt");
-    Form->SaveNameHook = [&] { return std::optional<std::string>(Path.toStdString()); };
+    ASSERT_NO_FATAL_FAILURE(ReadyToDownload(40, "logs.txt"));
     Form->Data->setCurrentIndex(1);
     QTest::mouseClick(Form->ReadLogsButton, Qt::LeftButton);
     EXPECT_TRUE(Form->Link->Downloading());
@@ -107,13 +116,7 @@ TEST_F(ProgramOnSimTest, GetLogsWritesTheHeaderAndEveryEntryAndShowsThem) {
 }
 
 TEST_F(ProgramOnSimTest, ClosingTheWindowDuringADownloadFinishesTheFile) {
-    sim::Config Config;
-    Config.logs = 400;
-    Start(Config);
-    ASSERT_TRUE(WaitForReady());
-    QTemporaryDir Dir;
-    const QString Path = Dir.filePath("cut.txt");
-    Form->SaveNameHook = [&] { return std::optional<std::string>(Path.toStdString()); };
+    ASSERT_NO_FATAL_FAILURE(ReadyToDownload(400, "cut.txt"));
     QTest::mouseClick(Form->ReadLogsButton, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Form->LogDataMemo->blockCount() >= 10; }, 5000));
     Form->close();
@@ -201,13 +204,7 @@ class SignalOnSimTest : public ProgramOnSimTest, public ::testing::WithParamInte
 // A shutdown or logout during Get Logs: the file keeps every entry shown, whole, and the port
 // is let go, as when the user closes the window.
 TEST_P(SignalOnSimTest, EndsTheWindowAsClosingItWould) {
-    sim::Config Config;
-    Config.logs = 400;
-    Start(Config);
-    ASSERT_TRUE(WaitForReady());
-    QTemporaryDir Dir;
-    const QString Path = Dir.filePath("cut.txt");
-    Form->SaveNameHook = [&] { return std::optional<std::string>(Path.toStdString()); };
+    ASSERT_NO_FATAL_FAILURE(ReadyToDownload(400, "cut.txt"));
     app::CloseWindowsOnSignals();
     QTest::mouseClick(Form->ReadLogsButton, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Form->LogDataMemo->blockCount() >= 10; }, 5000));
